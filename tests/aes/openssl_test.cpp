@@ -12,6 +12,7 @@
 namespace {
 
 using kxtest::Bytes;
+using kxtest::RandomBytes;
 
 const EVP_CIPHER* Cipher(std::size_t keyBytes, AES::BlockMode mode) {
   const bool ecb = mode == AES::ECB;
@@ -37,13 +38,6 @@ Bytes OpenSsl(bool encrypt, const Bytes& key, AES::BlockMode mode, const Bytes& 
     return {};
   }
   out.resize(static_cast<std::size_t>(n + tail));
-  return out;
-}
-
-Bytes RandomBytes(std::mt19937& rng, std::size_t n) {
-  std::uniform_int_distribution<int> byte(0, 255);
-  Bytes out(n);
-  for (auto& b : out) b = static_cast<unsigned char>(byte(rng));
   return out;
 }
 

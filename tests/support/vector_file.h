@@ -1,20 +1,15 @@
 #ifndef KX_TESTS_VECTOR_FILE_H
 #define KX_TESTS_VECTOR_FILE_H
 
-// Reader for test-vector files under tests/data:
-//
-//   # comment
-//   Key = 000102...
-//   Plaintext = 0011...
-//       2233...          (an indented line continues the value)
-//
-// Records are separated by blank lines. Hex values may contain spaces. A
-// test must read every attribute of a record (CheckAllRead), so that a typo
-// in a name cannot silently skip a check.
+// Test-vector files under tests/data: records of "Name = value" lines,
+// separated by blank lines; "#" starts a comment, an indented line continues
+// the value before it, and hex values may contain spaces. A test must read
+// every attribute (CheckAllRead), so a misspelt name cannot skip a check.
 
 #include <cctype>
 #include <fstream>
 #include <map>
+#include <random>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -24,20 +19,22 @@ namespace kxtest {
 
 using Bytes = std::vector<unsigned char>;
 
+inline Bytes RandomBytes(std::mt19937& rng, std::size_t n) {
+  std::uniform_int_distribution<int> byte(0, 255);
+  Bytes out(n);
+  for (auto& b : out) b = static_cast<unsigned char>(byte(rng));
+  return out;
+}
+
 class VectorRecord {
  public:
-  VectorRecord(std::string file, int line) : file_(std::move(file)), line_(line) {}
-
-  // Where the record starts, for failure messages.
-  std::string Where() const { return file_ + ":" + std::to_string(line_); }
-
+  explicit VectorRecord(std::string where) : where_(std::move(where)) {}
+  const std::string& Where() const { return where_; }
   bool Has(const std::string& name) const { return values_.count(name) != 0; }
 
   const std::string& Text(const std::string& name) const {
     const auto it = values_.find(name);
-    if (it == values_.end()) {
-      throw std::runtime_error(Where() + ": no attribute " + name);
-    }
+    if (it == values_.end()) throw std::runtime_error(where_ + ": no " + name);
     read_.insert(name);
     return it->second;
   }
@@ -47,83 +44,59 @@ class VectorRecord {
     for (char c : Text(name)) {
       if (!std::isspace(static_cast<unsigned char>(c))) digits += c;
     }
-    if (digits.size() % 2 != 0) {
-      throw std::runtime_error(Where() + ": odd hex length in " + name);
-    }
+    if (digits.size() % 2 != 0) throw std::runtime_error(where_ + ": odd hex in " + name);
     Bytes out;
     for (std::size_t i = 0; i < digits.size(); i += 2) {
-      out.push_back(static_cast<unsigned char>(
-          std::stoul(digits.substr(i, 2), nullptr, 16)));
+      out.push_back(static_cast<unsigned char>(std::stoul(digits.substr(i, 2), nullptr, 16)));
     }
     return out;
   }
 
-  // Throws when an attribute was never read.
   void CheckAllRead() const {
     for (const auto& kv : values_) {
-      if (read_.count(kv.first) == 0) {
-        throw std::runtime_error(Where() + ": attribute " + kv.first +
-                                 " was not used");
-      }
+      if (read_.count(kv.first) == 0) throw std::runtime_error(where_ + ": unused " + kv.first);
     }
   }
 
-  void Set(const std::string& name, const std::string& value) {
-    if (!values_.emplace(name, value).second) {
-      throw std::runtime_error(Where() + ": duplicate attribute " + name);
-    }
-  }
-  void Append(const std::string& name, const std::string& more) {
-    values_[name] += " " + more;
-  }
+  std::string& operator[](const std::string& name) { return values_[name]; }
 
  private:
-  std::string file_;
-  int line_;
+  std::string where_;
   std::map<std::string, std::string> values_;
   mutable std::set<std::string> read_;
 };
 
 inline std::string Trim(const std::string& s) {
   const auto b = s.find_first_not_of(" \t\r");
-  if (b == std::string::npos) return "";
-  const auto e = s.find_last_not_of(" \t\r");
-  return s.substr(b, e - b + 1);
+  return b == std::string::npos ? "" : s.substr(b, s.find_last_not_of(" \t\r") - b + 1);
 }
 
-// Reads KX_TEST_DATA_DIR/relative. Throws when the file is missing or empty.
+// Reads KX_TEST_DATA_DIR/relative; throws when it is missing, malformed or
+// empty.
 inline std::vector<VectorRecord> ReadVectors(const std::string& relative) {
-  const std::string path = std::string(KX_TEST_DATA_DIR) + "/" + relative;
-  std::ifstream in(path);
-  if (!in) throw std::runtime_error("cannot open " + path);
+  std::ifstream in(std::string(KX_TEST_DATA_DIR) + "/" + relative);
   std::vector<VectorRecord> records;
   bool open = false;
-  std::string last;
-  std::string line;
+  std::string name, line;
   for (int number = 1; std::getline(in, line); ++number) {
     const std::string t = Trim(line);
-    if (!t.empty() && t[0] == '#') continue;
-    if (t.empty()) {
-      open = false;
-      continue;
-    }
-    if (std::isspace(static_cast<unsigned char>(line[0]))) {
-      if (!open) throw std::runtime_error(path + ":" + std::to_string(number) + ": stray continuation");
-      records.back().Append(last, t);
-      continue;
-    }
-    const auto eq = t.find('=');
-    if (eq == std::string::npos) {
-      throw std::runtime_error(path + ":" + std::to_string(number) + ": expected Name = value");
-    }
-    if (!open) {
-      records.emplace_back(relative, number);
+    const std::string where = relative + ":" + std::to_string(number);
+    if (t.empty() || t[0] == '#') {
+      open = open && !t.empty();
+    } else if (std::isspace(static_cast<unsigned char>(line[0]))) {
+      if (!open) throw std::runtime_error(where + ": stray continuation");
+      records.back()[name] += " " + t;
+    } else {
+      const auto eq = t.find('=');
+      if (eq == std::string::npos) throw std::runtime_error(where + ": expected Name = value");
+      if (!open) records.emplace_back(where);
       open = true;
+      name = Trim(t.substr(0, eq));
+      if (records.back().Has(name)) throw std::runtime_error(where + ": duplicate " + name);
+      records.back()[name] = Trim(t.substr(eq + 1));
     }
-    last = Trim(t.substr(0, eq));
-    records.back().Set(last, Trim(t.substr(eq + 1)));
   }
-  if (records.empty()) throw std::runtime_error(path + ": no records");
+  if (records.empty()) throw std::runtime_error(relative + ": no records");
   return records;
 }
 
