@@ -5,6 +5,7 @@
 // keys on a big-endian CPU.
 #include <cstring>
 #include <map>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 
@@ -52,6 +53,10 @@ struct ParameterCase {
   int keyBits, blockBits, nb, nk, nr;
 };
 
+void PrintTo(const ParameterCase& c, std::ostream* os) {
+  *os << "key " << c.keyBits << ", block " << c.blockBits;
+}
+
 class AESObjectTest : public testing::TestWithParam<ParameterCase> {};
 
 TEST_P(AESObjectTest, ParametersAndRoundKeysLieAtTheirOffsets) {
@@ -71,7 +76,11 @@ INSTANTIATE_TEST_SUITE_P(Lengths, AESObjectTest,
                          testing::Values(ParameterCase{128, 128, 4, 4, 10},
                                          ParameterCase{192, 128, 4, 6, 12},
                                          ParameterCase{256, 128, 4, 8, 14},
-                                         ParameterCase{128, 256, 8, 4, 14}));
+                                         ParameterCase{128, 256, 8, 4, 14}),
+                         [](const testing::TestParamInfo<ParameterCase>& info) {
+                           return "key" + std::to_string(info.param.keyBits) + "_block" +
+                                  std::to_string(info.param.blockBits);
+                         });
 
 TEST(KXAESObjectTest, MembersLieAtTheirOffsets) {
   KX::KXAES aes;

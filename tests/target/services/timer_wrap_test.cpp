@@ -4,6 +4,7 @@
 // dynamic linker, so this definition replaces the platform library's.
 #include <cstdlib>
 #include <fstream>
+#include <ostream>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -34,6 +35,8 @@ struct Scenario {
   unsigned long timeout;
   std::vector<Check> checks;
 };
+
+void PrintTo(const Scenario& s, std::ostream* os) { *os << s.name; }
 
 unsigned long parseTick(const std::string& text) {
   char* end = nullptr;
