@@ -12,8 +12,9 @@ set(KX_TARGET_SYSROOT /usr/${KX_TARGET_TRIPLET})
 set(CMAKE_C_COMPILER ${KX_TARGET_TRIPLET}-gcc)
 set(CMAKE_CXX_COMPILER ${KX_TARGET_TRIPLET}-g++)
 
-# -funwind-tables: backtrace() walks ARM frames through the unwind tables;
-# without them a listing stops at the first frame.
+# -funwind-tables: backtrace() walks ARM frames through the unwind tables
+# (.ARM.exidx); a frame of code without them (C, or C++ built with
+# -fno-exceptions) ends the listing there.
 set(CMAKE_CXX_FLAGS_INIT "-march=armv6 -marm -funwind-tables")
 set(CMAKE_C_FLAGS_INIT "-march=armv6 -marm -funwind-tables")
 # ARMv6 has no 64-bit atomic instructions (ldrexd/strexd came with v6K);
@@ -35,6 +36,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # The committed libabigail baseline abi/libKXAPI_Utility.armv6.abi is the
 # ABI of this build.
 set(KX_ABI_NAME armv6)
+# What `readelf -A` must show as Tag_CPU_arch for every binary of the build.
+set(KX_TARGET_CPU_ARCH v6)
 
 # Debian package architecture of the .deb files made by CPack.
 set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE armel)
