@@ -19,4 +19,5 @@ for preset in release armv6; do
   echo "=== exported symbols, ${preset}"
   ctest --preset "${preset}" -R '^abi\.exported_symbols$' --output-on-failure \
     | grep -v -e '^Test project' -e '^Label' -e '^ *abi *=' -e '^Total Test' -e '^$' || true
+  echo "complete list: build/${preset}/tests/abi/exports.actual.txt"
 done
