@@ -41,7 +41,9 @@ struct RepeatTimeout {
 //    fired); a repeating re-install keeps its new interval and is re-armed
 //    from the walk's tick;
 //  - a handler that calls deleteInstance() ends the walk at once: no further
-//    listener is notified and the destroyed object is not touched again.
+//    listener is notified and the destroyed object is not touched again;
+//  - a handler may call checkTimeouts() itself: what that nested walk fires
+//    and erases is gone for the walk around it.
 // Entries installed during a walk are not due in that walk while the tick
 // does not go back or wrap.
 class KX_API KXTimer {

@@ -13,7 +13,14 @@ set(actual)
 foreach(line IN LISTS nm_lines)
   # "<address> <type> <name>" -> "<type> <name>"
   if(line MATCHES "^[0-9a-fA-F]+ ([A-Za-z]) (.+)$")
-    list(APPEND actual "${CMAKE_MATCH_1} ${CMAKE_MATCH_2}")
+    set(type "${CMAKE_MATCH_1}")
+    set(name "${CMAKE_MATCH_2}")
+    # Compilers differ in how they emit virtual tables and type information
+    # (weak V with g++, D or R with clang); the list records them as V.
+    if(name MATCHES "^(vtable|typeinfo|typeinfo name) for ")
+      set(type V)
+    endif()
+    list(APPEND actual "${type} ${name}")
   endif()
 endforeach()
 

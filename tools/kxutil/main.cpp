@@ -9,7 +9,7 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
 
   int status = 0;
-
+  kxutil::addEncryptCommand(app, status);
 
   CLI11_PARSE(app, argc, argv);
   return status;
