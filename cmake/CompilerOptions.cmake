@@ -5,3 +5,9 @@ target_compile_options(kx_compile_options INTERFACE
   # Makes __FILE__ (and with it assertion diagnostics) name sources relative
   # to the project root, e.g. "utility/aes/aes_algo.cpp".
   -fmacro-prefix-map=${PROJECT_SOURCE_DIR}/=)
+
+# 64-bit file offsets and file-system block counts on 32-bit targets too:
+# without them statvfs fails with EOVERFLOW on a file system of more than
+# 2^32 blocks. No public header uses off_t or fsblkcnt_t, so the library's
+# ABI does not depend on it.
+target_compile_definitions(kx_compile_options INTERFACE _FILE_OFFSET_BITS=64)

@@ -1,5 +1,18 @@
 # Compares `nm -DC --defined-only LIBRARY` (type and name, addresses dropped)
 # with the union of the lists in EXPECTED_DIR and prints both differences.
+#
+# The lists serve every target. Data objects are one kind whatever section
+# or binding they have: the same virtual table or type information is "V"
+# (weak, in a COMDAT group) on x86-64 and "D" or "R" on ARM EABI, where the
+# key function places it. So the letters B, D, G, R, S and V all compare as
+# "D"; functions keep their letter.
+function(kx_normalise_symbol line out)
+  if(line MATCHES "^[BDGRSV] (.+)$")
+    set(line "D ${CMAKE_MATCH_1}")
+  endif()
+  set(${out} "${line}" PARENT_SCOPE)
+endfunction()
+
 execute_process(
   COMMAND ${NM} -DC --defined-only ${LIBRARY}
   OUTPUT_VARIABLE nm_out
@@ -13,14 +26,8 @@ set(actual)
 foreach(line IN LISTS nm_lines)
   # "<address> <type> <name>" -> "<type> <name>"
   if(line MATCHES "^[0-9a-fA-F]+ ([A-Za-z]) (.+)$")
-    set(type "${CMAKE_MATCH_1}")
-    set(name "${CMAKE_MATCH_2}")
-    # Compilers differ in how they emit virtual tables and type information
-    # (weak V with g++, D or R with clang); the list records them as V.
-    if(name MATCHES "^(vtable|typeinfo|typeinfo name) for ")
-      set(type V)
-    endif()
-    list(APPEND actual "${type} ${name}")
+    kx_normalise_symbol("${CMAKE_MATCH_1} ${CMAKE_MATCH_2}" symbol)
+    list(APPEND actual "${symbol}")
   endif()
 endforeach()
 
@@ -30,13 +37,19 @@ foreach(f IN LISTS lists)
   file(STRINGS ${f} lines)
   foreach(line IN LISTS lines)
     if(NOT line STREQUAL "" AND NOT line MATCHES "^#")
-      list(APPEND expected "${line}")
+      kx_normalise_symbol("${line}" symbol)
+      list(APPEND expected "${symbol}")
     endif()
   endforeach()
 endforeach()
 
 list(SORT actual)
 list(SORT expected)
+# The whole exported list, for updating the lists after an intended change.
+if(ACTUAL_OUT)
+  list(JOIN actual "\n" text)
+  file(WRITE ${ACTUAL_OUT} "${text}\n")
+endif()
 set(unexpected ${actual})
 list(REMOVE_ITEM unexpected ${expected})
 set(missing ${expected})

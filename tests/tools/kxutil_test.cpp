@@ -16,7 +16,7 @@ struct Result {
 };
 
 Result Shell(const std::string& args) {
-  const std::string command = std::string("'") + KXUTIL_PATH + "' " + args;
+  const std::string command = std::string(KX_TARGET_EMULATOR " '") + KXUTIL_PATH + "' " + args;
   FILE* pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) return {-1, ""};
   std::string out;
