@@ -29,6 +29,15 @@ struct Outcome {
   std::string output;
 };
 
+// A cross build's emulated C library may come without iconv's converter
+// modules; the oracle is then missing and the comparison is skipped.
+bool iconvAvailable() {
+  iconv_t cd = iconv_open("UTF-8", kUtf32);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+  iconv_close(cd);
+  return true;
+}
+
 Outcome viaIconv(const char* to, const char* from, const std::string& input) {
   iconv_t cd = iconv_open(to, from);
   EXPECT_NE(cd, reinterpret_cast<iconv_t>(-1)) << from << " -> " << to;
@@ -187,6 +196,7 @@ void checkDecode(const std::string& bytes) {
 }
 
 TEST(UtfAgainstIconv, EncodesCodePoints) {
+  if (!iconvAvailable()) GTEST_SKIP() << "iconv cannot convert " << kUtf32 << " here";
   Inputs inputs(kSeed);
   for (int round = 0; round < kRounds; ++round) {
     const auto cps = inputs.codePoints(round % 2 == 0);
@@ -206,6 +216,7 @@ TEST(UtfAgainstIconv, EncodesCodePoints) {
 }
 
 TEST(UtfAgainstIconv, DecodesRandomBytes) {
+  if (!iconvAvailable()) GTEST_SKIP() << "iconv cannot convert " << kUtf32 << " here";
   Inputs inputs(kSeed + 1);
   for (int round = 0; round < kRounds; ++round) {
     SCOPED_TRACE("round " + std::to_string(round));
@@ -214,6 +225,7 @@ TEST(UtfAgainstIconv, DecodesRandomBytes) {
 }
 
 TEST(UtfAgainstIconv, DecodesMutatedText) {
+  if (!iconvAvailable()) GTEST_SKIP() << "iconv cannot convert " << kUtf32 << " here";
   Inputs inputs(kSeed + 2);
   for (int round = 0; round < kRounds; ++round) {
     SCOPED_TRACE("round " + std::to_string(round));

@@ -10,6 +10,17 @@ int main(int argc, char** argv) {
 
   int status = 0;
   kxutil::addEncryptCommand(app, status);
+  kxutil::addInfoCommand(app, status);
+  kxutil::addMountCommand(app, status);
+  kxutil::addDfCommand(app, status);
+  kxutil::addReadCommands(app, status);
+  kxutil::addVersionCommand(app, status);
+  kxutil::addBacktraceCommand(app, status);
+  app.footer(
+      "Exit status: 0 success; 16 a file or the mount table cannot be opened; 20 an "
+      "invalid argument; 23 the device is not in the mount table; 2 the query gave no "
+      "value (statvfs failed, no version line); 3 the version line is too short; 100 and "
+      "above a usage error.");
 
   CLI11_PARSE(app, argc, argv);
   return status;

@@ -1,0 +1,84 @@
+// Small-file readers: one value from the first line of a device or kernel
+// attribute file, read anew on every call.
+#include <climits>
+#include <cstdlib>
+#include <exception>
+#include <fstream>
+
+#include "KXAPI/KXFileReader.h"
+#include "KXAPI/KXStatus.h"
+#include "KXPlatform/KXError.h"
+#include "system/system_internal.h"
+
+namespace KX {
+
+namespace internal {
+
+int toInt(const std::string& text) {
+  const long value = std::strtol(text.c_str(), nullptr, 0);
+  if (value > INT_MAX) {
+    return INT_MAX;
+  }
+  if (value < INT_MIN) {
+    return INT_MIN;
+  }
+  return static_cast<int>(value);
+}
+
+}  // namespace internal
+
+namespace {
+
+// Reads the first line of path into line. Reports a failed open through the
+// platform's error function and returns its status.
+int readFirstLine(const std::string& path, std::string& line) {
+  std::ifstream in(path, std::ios_base::in);
+  if (!in.is_open()) {
+    kxPrintError(KX_STATUS_OPEN_FAILED, "Error opening device file " + path);
+    return KX_STATUS_OPEN_FAILED;
+  }
+  // An empty or unreadable file leaves line empty; that still counts as read.
+  std::getline(in, line);
+  return KX_STATUS_OK;
+}
+
+}  // namespace
+
+int readStringFromFile(std::string path, std::string* value) {
+  if (value == nullptr) {
+    return KX_STATUS_INVALID_ARGUMENT;
+  }
+  std::string line;
+  const int status = readFirstLine(path, line);
+  if (status == KX_STATUS_OK) {
+    *value = line;
+  }
+  return status;
+}
+
+int readIntegerFromFile(std::string path, int* value) {
+  if (value == nullptr) {
+    return KX_STATUS_INVALID_ARGUMENT;
+  }
+  std::string line;
+  const int status = readFirstLine(path, line);
+  if (status == KX_STATUS_OK) {
+    *value = internal::toInt(line);
+  }
+  return status;
+}
+
+std::string getLineFromFile(std::string path) {
+  std::string line;
+  std::ifstream in(path, std::ios_base::in);
+  if (in.is_open()) {
+    try {
+      std::getline(in, line);
+    } catch (const std::exception&) {
+      // Silent by contract: the caller gets whatever the read left.
+    }
+  }
+  return line;
+}
+
+}  // namespace KX
