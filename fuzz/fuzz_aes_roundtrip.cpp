@@ -20,6 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t blockBytes = static_cast<std::size_t>(blockBits) / 8;
   const unsigned long blocks = static_cast<unsigned long>(size / blockBytes);
   const std::size_t bytes = blocks * blockBytes;
+  if (bytes == 0) return 0;
   const std::vector<unsigned char> plain(data, data + bytes);
 
   AES enc, dec;
