@@ -11,3 +11,11 @@ target_compile_options(kx_compile_options INTERFACE
 # 2^32 blocks. No public header uses off_t or fsblkcnt_t, so the library's
 # ABI does not depend on it.
 target_compile_definitions(kx_compile_options INTERFACE _FILE_OFFSET_BITS=64)
+
+# Shared libraries must resolve every symbol at link time, except where clang
+# instruments them with sanitizers: it links the sanitizer runtimes into the
+# executables only.
+set(KX_NO_UNDEFINED -Wl,--no-undefined)
+if(CMAKE_CXX_COMPILER_ID MATCHES "Clang" AND CMAKE_CXX_FLAGS MATCHES "-fsanitize")
+  set(KX_NO_UNDEFINED "")
+endif()
