@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
 
 namespace kxtest {
 
