@@ -64,7 +64,8 @@ void Probe::run(const std::string& step) {
     KXTimer* const created = KXTimer::createInstance();
     EXPECT_EQ(created, timer ? timer : KXTimer::theInstance);
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              timer ? "Creating new KXTimer instance, but there was already an existing one!\n" : "");
+              timer ? "Creating new KXTimer instance, but there was already an existing one!\n"
+                    : "");
   } else if (op == "delete") {
     KXTimer::deleteInstance();
     EXPECT_EQ(KXTimer::theInstance, nullptr);
