@@ -13,13 +13,11 @@
 #include "KXPlatform/ConvertUTF.h"
 #include "data_lines.h"
 
-using KX::KXStringTokenizer;
-
 TEST(Tokenizer, Cases) {
   forEachLine("text/tokenize.txt", [](std::string line) {
     std::replace(line.begin(), line.end(), '~', '\0');
     const auto f = split(line, '|');  // description, text, delimiters, tokens
-    EXPECT_EQ(KXStringTokenizer::tokenize(f.at(1), f.at(2)),
+    EXPECT_EQ(KX::KXStringTokenizer::tokenize(f.at(1), f.at(2)),
               std::vector<std::string>(f.begin() + 3, f.end())) << f[0];
   });
 }
@@ -32,7 +30,7 @@ TEST(Tokenizer, RandomTexts) {
     std::string text(1 + rng() % 16, ' '), delimiters(rng() % 4, ' ');
     for (char& c : text) c = "ab ,;\0x"[rng() % 7];
     for (char& c : delimiters) c = "ab ,;\0x"[rng() % 7];
-    const auto tokens = KXStringTokenizer::tokenize(text, delimiters);
+    const auto tokens = KX::KXStringTokenizer::tokenize(text, delimiters);
     const auto isDelimiter = [&](char c) { return delimiters.find(c) != std::string::npos; };
     EXPECT_EQ(tokens.size(), 1 + std::count_if(text.begin(), text.end(), isDelimiter)) << text;
     std::string rebuilt;
@@ -106,8 +104,7 @@ template <typename Out, typename In>
 Outcome<Out> viaIconv(const char* to, const char* from, In in) {
   const iconv_t cd = iconv_open(to, from);
   Out out(4 * in.size() + 4, 0);
-  char* inPtr = reinterpret_cast<char*>(&in[0]);
-  char* outPtr = reinterpret_cast<char*>(&out[0]);
+  char *inPtr = reinterpret_cast<char*>(&in[0]), *outPtr = reinterpret_cast<char*>(&out[0]);
   std::size_t inLeft = in.size() * sizeof(in[0]), outLeft = out.size() * sizeof(out[0]);
   const bool failed = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1);
   const int status = !failed ? 0 : errno == EILSEQ ? UTF_SOURCE_ILLEGAL : UTF_SOURCE_TRUNCATED;
