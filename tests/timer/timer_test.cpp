@@ -5,7 +5,7 @@
 #include <csignal>
 #include <cstring>
 
-#include "../text/data_lines.h"
+#include "data_lines.h"
 #include "KXAPI/KXTimer.h"
 #include "KXPlatform/KXTick.h"
 
