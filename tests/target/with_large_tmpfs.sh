@@ -1,9 +1,9 @@
 #!/bin/sh
 # with_large_tmpfs.sh DIR SIZE COMMAND...: mounts a tmpfs of SIZE (e.g. 20T)
-# on DIR in a private user and mount namespace and runs COMMAND DIR there.
-# A tmpfs costs no memory until written, and 20 TiB in 4 KiB blocks is more
-# than 2^32 blocks. Exits 77 (reported as skipped) where the system does not
-# allow unprivileged user namespaces.
+# on DIR in a private user and mount namespace and runs COMMAND there with
+# KX_LARGE_FS_DIR=DIR. A tmpfs costs no memory until written, and 20 TiB in
+# 4 KiB blocks is more than 2^32 blocks. Exits 77 (reported as skipped) where
+# the system does not allow unprivileged user namespaces.
 set -eu
 if [ "${KX_IN_NAMESPACE:-}" != 1 ]; then
   if ! unshare -Urm true 2>/dev/null; then
@@ -16,4 +16,4 @@ dir=$1 size=$2
 shift 2
 mkdir -p "$dir"
 mount -t tmpfs -o "size=$size" kx-large "$dir"
-exec "$@" "$dir"
+KX_LARGE_FS_DIR=$dir exec "$@"
