@@ -1,5 +1,5 @@
 // The tokenizer and the UTF conversions: the cases in tests/data/text/ and
-// tests/data/utf/, random texts, and glibc's iconv as an oracle.
+// tests/data/utf/, and glibc's iconv as an oracle over random texts.
 #include <iconv.h>
 
 #include <algorithm>
@@ -22,26 +22,9 @@ TEST(Tokenizer, Cases) {
   });
 }
 
-// m delimiters in the text: m + 1 tokens, none holds a delimiter, and joined
-// with the delimiters they rebuild the text.
-TEST(Tokenizer, RandomTexts) {
-  std::mt19937 rng(4242);
-  for (int round = 0; round < 5000; ++round) {
-    std::string text(1 + rng() % 16, ' '), delimiters(rng() % 4, ' ');
-    for (char& c : text) c = "ab ,;\0x"[rng() % 7];
-    for (char& c : delimiters) c = "ab ,;\0x"[rng() % 7];
-    const auto tokens = KX::KXStringTokenizer::tokenize(text, delimiters);
-    const auto isDelimiter = [&](char c) { return delimiters.find(c) != std::string::npos; };
-    EXPECT_EQ(tokens.size(), 1 + std::count_if(text.begin(), text.end(), isDelimiter)) << text;
-    std::string rebuilt;
-    for (const std::string& token : tokens) {
-      EXPECT_FALSE(std::any_of(token.begin(), token.end(), isDelimiter)) << token;
-      rebuilt += token;
-      if (rebuilt.size() < text.size()) rebuilt += text[rebuilt.size()];  // the delimiter after it
-    }
-    EXPECT_EQ(rebuilt, text);
-  }
-}
+// The tokenizer's laws over arbitrary texts and delimiter sets (m delimiters
+// give m + 1 tokens, none holds a delimiter, joined they rebuild the text)
+// are checked by fuzz/fuzz_tokenizer.cpp.
 
 // Texts are held as std::string (UTF-8 bytes) and std::wstring (UTF-32 code
 // points), as the public conversions hold them.
