@@ -455,24 +455,38 @@ static int ModeValue(const AES::BlockMode& mode) {
   return m;
 }
 
-void AES::Encrypt(const unsigned char* datain, unsigned char* dataout,
-                  unsigned long numBlocks, BlockMode mode) {
+// What Encrypt and Decrypt check before their loops, in this order: no
+// blocks touch nothing, a mode other than ECB and CBC is a programming error,
+// and without accepted parameters there is no block routine. Returns the
+// routine to run, or null when there is nothing to do.
+static BlockFn RoutineForRun(unsigned long numBlocks, const AES::BlockMode& mode,
+                             BlockFn routine) {
   if (numBlocks == 0) {
-    return;
+    return nullptr;
   }
-  const std::size_t B = 4 * static_cast<std::size_t>(Nb);
   const int m = ModeValue(mode);
-  if (m != ECB && m != CBC) {
+  if (m != AES::ECB && m != AES::CBC) {
     assert(!"Unknown mode!");
   }
-  const BlockFn fn = SelectEncrypt(Nb, Nr);
+  return routine;
+}
+
+static void RunEcb(BlockFn fn, const unsigned char* datain, unsigned char* dataout,
+                   unsigned long numBlocks, std::size_t B, const unsigned char* w, int nr) {
+  for (unsigned long k = 0; k < numBlocks; ++k) {
+    fn(datain + k * B, dataout + k * B, w, nr);
+  }
+}
+
+void AES::Encrypt(const unsigned char* datain, unsigned char* dataout,
+                  unsigned long numBlocks, BlockMode mode) {
+  const BlockFn fn = RoutineForRun(numBlocks, mode, SelectEncrypt(Nb, Nr));
   if (fn == nullptr) {
     return;
   }
-  if (m == ECB) {
-    for (unsigned long k = 0; k < numBlocks; ++k) {
-      fn(datain + k * B, dataout + k * B, W, Nr);
-    }
+  const std::size_t B = 4 * static_cast<std::size_t>(Nb);
+  if (mode == ECB) {
+    RunEcb(fn, datain, dataout, numBlocks, B, W, Nr);
     return;
   }
   unsigned char chain[64] = {};
@@ -489,22 +503,13 @@ void AES::Encrypt(const unsigned char* datain, unsigned char* dataout,
 
 void AES::Decrypt(const unsigned char* datain, unsigned char* dataout,
                   unsigned long numBlocks, BlockMode mode) {
-  if (numBlocks == 0) {
-    return;
-  }
-  const std::size_t B = 4 * static_cast<std::size_t>(Nb);
-  const int m = ModeValue(mode);
-  if (m != ECB && m != CBC) {
-    assert(!"Unknown mode!");
-  }
-  const BlockFn fn = SelectDecrypt(Nb, Nr);
+  const BlockFn fn = RoutineForRun(numBlocks, mode, SelectDecrypt(Nb, Nr));
   if (fn == nullptr) {
     return;
   }
-  if (m == ECB) {
-    for (unsigned long k = 0; k < numBlocks; ++k) {
-      fn(datain + k * B, dataout + k * B, W, Nr);
-    }
+  const std::size_t B = 4 * static_cast<std::size_t>(Nb);
+  if (mode == ECB) {
+    RunEcb(fn, datain, dataout, numBlocks, B, W, Nr);
     return;
   }
   // The previous cipher block is read from datain after the previous output

@@ -59,6 +59,30 @@ void noteErase(const KXTimer* timer) {
   }
 }
 
+enum class Outcome { kEntryKept, kEntryRemoved, kTimerDestroyed };
+
+// Calls the listener of the entry at it. When the handler erased any entry,
+// it is looked up again by listener: kEntryKept leaves it at the listener's
+// entry, kEntryRemoved at the entry after it. kTimerDestroyed means the
+// handler destroyed the timer, whose maps must not be touched again.
+template <typename Map>
+Outcome notify(Map& map, typename Map::iterator& it, KXEvent& event, Walk& walk) {
+  KXEventListener* const listener = it->first;
+  walk.erased = false;
+  listener->handleEvent(event);
+  if (walk.destroyed) {
+    return Outcome::kTimerDestroyed;
+  }
+  if (walk.erased) {
+    it = map.find(listener);
+    if (it == map.end()) {
+      it = map.upper_bound(listener);
+      return Outcome::kEntryRemoved;
+    }
+  }
+  return Outcome::kEntryKept;
+}
+
 }  // namespace
 
 KXTimer* KXTimer::theInstance = nullptr;
@@ -143,23 +167,16 @@ int KXTimer::checkTimeouts() {
       ++it;
       continue;
     }
-    KXEventListener* const listener = it->first;
-    walk.erased = false;
-    listener->handleEvent(event);
-    if (walk.destroyed) {
-      return 0;
-    }
-    if (walk.erased) {
-      it = oneShotTimeouts.find(listener);
-      if (it == oneShotTimeouts.end()) {
-        // Removed by the handler: nothing left to erase.
-        it = oneShotTimeouts.upper_bound(listener);
+    switch (notify(oneShotTimeouts, it, event, walk)) {
+      case Outcome::kTimerDestroyed:
+        return 0;
+      case Outcome::kEntryRemoved:
         continue;
-      }
+      case Outcome::kEntryKept:
+        // The entry has fired, even if the handler installed it anew.
+        it = oneShotTimeouts.erase(it);
+        noteErase(this);
     }
-    // The entry has fired, even if the handler installed it anew.
-    it = oneShotTimeouts.erase(it);
-    noteErase(this);
   }
 
   event.data[0] = TIMER_REPEAT;
@@ -168,23 +185,16 @@ int KXTimer::checkTimeouts() {
       ++it;
       continue;
     }
-    KXEventListener* const listener = it->first;
-    walk.erased = false;
-    listener->handleEvent(event);
-    if (walk.destroyed) {
-      return 0;
+    switch (notify(repeatTimeouts, it, event, walk)) {
+      case Outcome::kTimerDestroyed:
+        return 0;
+      case Outcome::kEntryRemoved:
+        continue;  // not re-armed
+      case Outcome::kEntryKept:
+        // From this call's tick, with the interval a handler may have just set.
+        it->second.deadline = now + it->second.interval;
+        ++it;
     }
-    if (walk.erased) {
-      it = repeatTimeouts.find(listener);
-      if (it == repeatTimeouts.end()) {
-        // Removed by the handler: not re-armed.
-        it = repeatTimeouts.upper_bound(listener);
-        continue;
-      }
-    }
-    // From this call's tick, with the interval a handler may have just set.
-    it->second.deadline = now + it->second.interval;
-    ++it;
   }
   return 0;
 }
