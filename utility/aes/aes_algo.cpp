@@ -374,36 +374,33 @@ inline void DecLast(const u32 (&a)[NB], unsigned char* out,
 using BlockFn = void (*)(const unsigned char* in, unsigned char* out,
                          const unsigned char* w, int nr);
 
-// Both state arrays are written in full before the output is stored, so in
-// and out may be the same block.
-template <int NB>
-void EncryptCore(const unsigned char* in, unsigned char* out,
-                 const unsigned char* w, int nr) {
+// One block through all Nr rounds, forwards or (with the decryption
+// schedule) inverse. Both state arrays are written in full before the output
+// is stored, so in and out may be the same block.
+template <int NB, bool Inverse>
+void BlockCore(const unsigned char* in, unsigned char* out,
+               const unsigned char* w, int nr) {
   constexpr Columns<NB> cols;
   constexpr int step = 4 * NB;
+  const auto round = [&cols](const u32 (&from)[NB], u32 (&to)[NB], const unsigned char* k) {
+    if constexpr (Inverse) {
+      DecRound<NB>(from, to, k, cols);
+    } else {
+      EncRound<NB>(from, to, k, cols);
+    }
+  };
   u32 a[NB], t[NB];
   AddKey<NB>(a, in, w, cols);
-  EncRound<NB>(a, t, w += step, cols);
+  round(a, t, w += step);
   for (int pairs = (nr - 2) / 2; pairs > 0; --pairs) {
-    EncRound<NB>(t, a, w += step, cols);
-    EncRound<NB>(a, t, w += step, cols);
+    round(t, a, w += step);
+    round(a, t, w += step);
   }
-  EncLast<NB>(t, out, w + step, cols);
-}
-
-template <int NB>
-void DecryptCore(const unsigned char* in, unsigned char* out,
-                 const unsigned char* w, int nr) {
-  constexpr Columns<NB> cols;
-  constexpr int step = 4 * NB;
-  u32 a[NB], t[NB];
-  AddKey<NB>(a, in, w, cols);
-  DecRound<NB>(a, t, w += step, cols);
-  for (int pairs = (nr - 2) / 2; pairs > 0; --pairs) {
-    DecRound<NB>(t, a, w += step, cols);
-    DecRound<NB>(a, t, w += step, cols);
+  if constexpr (Inverse) {
+    DecLast<NB>(t, out, w + step, cols);
+  } else {
+    EncLast<NB>(t, out, w + step, cols);
   }
-  DecLast<NB>(t, out, w + step, cols);
 }
 
 // The combinations SetParameters can produce: Nr = max(Nk, Nb) + 6 with
@@ -418,14 +415,14 @@ BlockFn SelectEncrypt(int nb, int nr) {
   if (!Accepted(nb, nr)) {
     return nullptr;
   }
-  return nb == 4 ? EncryptCore<4> : nb == 6 ? EncryptCore<6> : EncryptCore<8>;
+  return nb == 4 ? BlockCore<4, false> : nb == 6 ? BlockCore<6, false> : BlockCore<8, false>;
 }
 
 BlockFn SelectDecrypt(int nb, int nr) {
   if (!Accepted(nb, nr)) {
     return nullptr;
   }
-  return nb == 4 ? DecryptCore<4> : nb == 6 ? DecryptCore<6> : DecryptCore<8>;
+  return nb == 4 ? BlockCore<4, true> : nb == 6 ? BlockCore<6, true> : BlockCore<8, true>;
 }
 
 }  // namespace

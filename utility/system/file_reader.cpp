@@ -42,30 +42,30 @@ int readFirstLine(const std::string& path, std::string& line) {
   return KX_STATUS_OK;
 }
 
-}  // namespace
-
-int readStringFromFile(std::string path, std::string* value) {
+// Reads the first line of path and stores convert(line) in *value; a null
+// value returns 20 before anything is read, and a failed open leaves it as
+// it was.
+template <typename T, typename Convert>
+int readFirstLineInto(const std::string& path, T* value, Convert convert) {
   if (value == nullptr) {
     return KX_STATUS_INVALID_ARGUMENT;
   }
   std::string line;
   const int status = readFirstLine(path, line);
   if (status == KX_STATUS_OK) {
-    *value = line;
+    *value = convert(line);
   }
   return status;
 }
 
+}  // namespace
+
+int readStringFromFile(std::string path, std::string* value) {
+  return readFirstLineInto(path, value, [](const std::string& line) { return line; });
+}
+
 int readIntegerFromFile(std::string path, int* value) {
-  if (value == nullptr) {
-    return KX_STATUS_INVALID_ARGUMENT;
-  }
-  std::string line;
-  const int status = readFirstLine(path, line);
-  if (status == KX_STATUS_OK) {
-    *value = internal::toInt(line);
-  }
-  return status;
+  return readFirstLineInto(path, value, internal::toInt);
 }
 
 std::string getLineFromFile(std::string path) {
