@@ -78,9 +78,12 @@ namespace {
 // table by exhaustive search. With rebuild false an inverse table that is
 // already filled is kept; the products are checked either way.
 bool CheckInverses(bool rebuild) {
+  // The diagnostic of a failed check quotes the expression as written here.
+  // clang-format off
   assert(GF2_8_mult(0x57,0x13) == 0xFE);
   assert(GF2_8_mult(0x01,0x01) == 0x01);
   assert(GF2_8_mult(0xFF,0x55) == 0xF8);
+  // clang-format on
   if (!rebuild && GF2_8_inverse[1] == 1) {
     return true;
   }
