@@ -23,8 +23,11 @@ constexpr unsigned long kBlocks = kBufferBytes / 16;
 
 struct Workload {
   explicit Workload(int keyBits)
-      : keyBits(keyBits), key(randomBytes(keyBits / 8, 1)),
-        plain(randomBytes(kBufferBytes, 2)), out(kBufferBytes), check(kBufferBytes) {}
+      : keyBits(keyBits),
+        key(randomBytes(keyBits / 8, 1)),
+        plain(randomBytes(kBufferBytes, 2)),
+        out(kBufferBytes),
+        check(kBufferBytes) {}
   int keyBits;
   std::vector<unsigned char> key, plain, out, check;
 };
@@ -230,7 +233,9 @@ void BM_MbedTLS_Soft_EncryptCbc(benchmark::State& state) {
 // --- OpenSSL EVP: AES-NI where available (hardware reference) ---------------
 
 const EVP_CIPHER* evpEcb(int keyBits) {
-  return keyBits == 128 ? EVP_aes_128_ecb() : keyBits == 192 ? EVP_aes_192_ecb() : EVP_aes_256_ecb();
+  return keyBits == 128   ? EVP_aes_128_ecb()
+         : keyBits == 192 ? EVP_aes_192_ecb()
+                          : EVP_aes_256_ecb();
 }
 
 void BM_OpenSSL_EVP_EncryptEcb(benchmark::State& state) {

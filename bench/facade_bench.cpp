@@ -40,10 +40,13 @@ void BM_OpenSSL_Base64(benchmark::State& state) {
   KX::KXAES aes;
   std::string ours;
   aes.encodeBase64(ours, data.data(), static_cast<int>(data.size()));
-  EVP_EncodeBlock(reinterpret_cast<unsigned char*>(&out[0]), data.data(), static_cast<int>(data.size()));
-  if (out.compare(0, ours.size(), ours) != 0) state.SkipWithError("OpenSSL disagrees with our encoder");
+  EVP_EncodeBlock(reinterpret_cast<unsigned char*>(&out[0]), data.data(),
+                  static_cast<int>(data.size()));
+  if (out.compare(0, ours.size(), ours) != 0)
+    state.SkipWithError("OpenSSL disagrees with our encoder");
   for (auto _ : state) {
-    EVP_EncodeBlock(reinterpret_cast<unsigned char*>(&out[0]), data.data(), static_cast<int>(data.size()));
+    EVP_EncodeBlock(reinterpret_cast<unsigned char*>(&out[0]), data.data(),
+                    static_cast<int>(data.size()));
     benchmark::DoNotOptimize(out.data());
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * data.size());

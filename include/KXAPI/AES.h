@@ -67,14 +67,14 @@ public:
   // Encrypt runs numBlocks blocks of 4*Nb bytes from datain to dataout in the
   // given mode. CBC starts from an all-zero chaining value in every call.
   // datain == dataout is allowed. numBlocks 0 touches nothing.
-  void Encrypt(const unsigned char* datain, unsigned char* dataout,
-               unsigned long numBlocks, BlockMode mode);
+  void Encrypt(const unsigned char* datain, unsigned char* dataout, unsigned long numBlocks,
+               BlockMode mode);
 
   // Decrypt is the inverse of Encrypt, under the decryption schedule.
   // datain == dataout is allowed for ECB and for a single CBC block; CBC
   // over several blocks needs separate, non-overlapping buffers.
-  void Decrypt(const unsigned char* datain, unsigned char* dataout,
-               unsigned long numBlocks, BlockMode mode);
+  void Decrypt(const unsigned char* datain, unsigned char* dataout, unsigned long numBlocks,
+               BlockMode mode);
 
 protected:
   int Nb;  // block length in 32-bit words: 4, 6 or 8; 0 when not configured

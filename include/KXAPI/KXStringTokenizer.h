@@ -14,8 +14,7 @@ public:
   // delimiter per split, keeping empty tokens: a non-empty text with m
   // delimiter characters gives m + 1 tokens. An empty text gives none; an
   // empty delimiter set gives the whole text as one token.
-  static std::vector<std::string> tokenize(const std::string& text,
-                                           const std::string& delimiters);
+  static std::vector<std::string> tokenize(const std::string& text, const std::string& delimiters);
 };
 
 }  // namespace KX

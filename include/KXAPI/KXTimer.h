@@ -69,8 +69,7 @@ public:
   // fires every timeout ticks, counted from the check that fired it.
   // Replaces an existing timer of that type. Returns 0, or 20 for a null
   // listener.
-  int installTimer(unsigned long timeout, KXTimerType type,
-                   KXEventListener* listener);
+  int installTimer(unsigned long timeout, KXTimerType type, KXEventListener* listener);
 
   // removeTimer removes listener's timer of the given type, if any.
   // Returns 0, or 20 for a null listener.

@@ -17,10 +17,8 @@ bool isContinuation(UTF8 b) { return (b & 0xC0) == 0x80; }
 
 }  // namespace
 
-extern "C" UtfConversionStatus ConvertUTF32toUTF8(const UTF32** sourceStart,
-                                                  const UTF32* sourceEnd,
-                                                  UTF8** targetStart,
-                                                  UTF8* targetEnd,
+extern "C" UtfConversionStatus ConvertUTF32toUTF8(const UTF32** sourceStart, const UTF32* sourceEnd,
+                                                  UTF8** targetStart, UTF8* targetEnd,
                                                   UtfConversionFlags) {
   const UTF32* src = *sourceStart;
   UTF8* dst = *targetStart;
@@ -92,10 +90,8 @@ extern "C" UtfConversionStatus ConvertUTF32toUTF8(const UTF32** sourceStart,
   return status;
 }
 
-extern "C" UtfConversionStatus ConvertUTF8toUTF32(const UTF8** sourceStart,
-                                                  const UTF8* sourceEnd,
-                                                  UTF32** targetStart,
-                                                  UTF32* targetEnd,
+extern "C" UtfConversionStatus ConvertUTF8toUTF32(const UTF8** sourceStart, const UTF8* sourceEnd,
+                                                  UTF32** targetStart, UTF32* targetEnd,
                                                   UtfConversionFlags) {
   const UTF8* src = *sourceStart;
   UTF32* dst = *targetStart;

@@ -6,7 +6,9 @@
 #include "vector_file.h"
 
 // Opens the engine's protected state to the tests.
-struct AesProbe : AES { using AES::Nb, AES::Nk, AES::Nr, AES::W; };
+struct AesProbe : AES {
+  using AES::Nb, AES::Nk, AES::Nr, AES::W;
+};
 
 static void Start(AES& aes, const Bytes& key, int blockBits, bool forDecryption) {
   aes.SetParameters(static_cast<int>(key.size() * 8), blockBits);
@@ -58,7 +60,8 @@ TEST(AesEngine, SetParameters) {
     aes.SetParameters(256, 256);
     aes.SetParameters(std::stoi(c[0]), std::stoi(c[1]));
     EXPECT_EQ(std::to_string(aes.Nb) + " " + std::to_string(aes.Nk) + " " + std::to_string(aes.Nr),
-              c[2] + " " + c[3] + " " + c[4]) << c[0] << "/" << c[1];
+              c[2] + " " + c[3] + " " + c[4])
+        << c[0] << "/" << c[1];
   }
 }
 

@@ -38,7 +38,9 @@ static std::vector<std::vector<std::string>> rows(const char* name) {
 }
 
 // Names the protected members of AES; adds no data.
-struct AESProbe : AES { using AES::Nb, AES::Nk, AES::Nr, AES::W; };
+struct AESProbe : AES {
+  using AES::Nb, AES::Nk, AES::Nr, AES::W;
+};
 
 struct Counter : KX::KXEventListener {
   void handleEvent(KX::KXEvent&) override { ++fired; }
@@ -59,15 +61,22 @@ TEST(Layout, EveryQuantityMatchesTheTable) {
   const auto* engine = reinterpret_cast<const char*>((const AES*)&aes);  // the private base
   const auto at = [raw](const void* p) { return std::size_t(static_cast<const char*>(p) - raw); };
   const std::map<std::string, std::size_t> measured{
-      {"AES.size", sizeof(AES)}, {"AES.Nb", offsetof(AESProbe, Nb)},
-      {"AES.Nk", offsetof(AESProbe, Nk)}, {"AES.Nr", offsetof(AESProbe, Nr)},
-      {"AES.W", offsetof(AESProbe, W)}, {"KXAES.AES", at(engine)},
-      {"KXAES.size", sizeof(KX::KXAES)}, {"wchar_t.size", sizeof(wchar_t)},
+      {"AES.size", sizeof(AES)},
+      {"AES.Nb", offsetof(AESProbe, Nb)},
+      {"AES.Nk", offsetof(AESProbe, Nk)},
+      {"AES.Nr", offsetof(AESProbe, Nr)},
+      {"AES.W", offsetof(AESProbe, W)},
+      {"KXAES.AES", at(engine)},
+      {"KXAES.size", sizeof(KX::KXAES)},
+      {"wchar_t.size", sizeof(wchar_t)},
       // The key is kept after the AES base, whose round keys begin with it too.
       {"KXAES.aesKey", std::string(raw, sizeof aes).find(key, at(engine) + sizeof(AES))},
-      {"KXAES.encryptedData", at(&aes.getEncryptedData())}, {"KXTimer.size", sizeof(KX::KXTimer)},
-      {"KXEvent.size", sizeof(KX::KXEvent)}, {"KXEvent.data", offsetof(KX::KXEvent, data)},
-      {"KXEvent.id", offsetof(KX::KXEvent, id)}, {"KXEvent.param", offsetof(KX::KXEvent, param)}};
+      {"KXAES.encryptedData", at(&aes.getEncryptedData())},
+      {"KXTimer.size", sizeof(KX::KXTimer)},
+      {"KXEvent.size", sizeof(KX::KXEvent)},
+      {"KXEvent.data", offsetof(KX::KXEvent, data)},
+      {"KXEvent.id", offsetof(KX::KXEvent, id)},
+      {"KXEvent.param", offsetof(KX::KXEvent, param)}};
   for (const auto& [name, value] : measured) EXPECT_EQ(value, row.at(name)) << name;
 
   // The one-shot map holds the one timer installed; in its place the repeat map (the

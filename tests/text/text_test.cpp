@@ -18,7 +18,8 @@ TEST(Tokenizer, Cases) {
     std::replace(line.begin(), line.end(), '~', '\0');
     const auto f = split(line, '|');  // description, text, delimiters, tokens
     EXPECT_EQ(KX::KXStringTokenizer::tokenize(f.at(1), f.at(2)),
-              std::vector<std::string>(f.begin() + 3, f.end())) << f[0];
+              std::vector<std::string>(f.begin() + 3, f.end()))
+        << f[0];
   });
 }
 

@@ -5,9 +5,9 @@
 #include <csignal>
 #include <cstring>
 
-#include "data_lines.h"
 #include "KXAPI/KXTimer.h"
 #include "KXPlatform/KXTick.h"
+#include "data_lines.h"
 
 using KX::KXTimer;
 static unsigned long fakeTick = 0;
@@ -63,9 +63,9 @@ void Probe::run(const std::string& step) {
     testing::internal::CaptureStderr();
     KXTimer* const created = KXTimer::createInstance();
     EXPECT_EQ(created, timer ? timer : KXTimer::theInstance);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              timer ? "Creating new KXTimer instance, but there was already an existing one!\n"
-                    : "");
+    EXPECT_EQ(
+        testing::internal::GetCapturedStderr(),
+        timer ? "Creating new KXTimer instance, but there was already an existing one!\n" : "");
   } else if (op == "delete") {
     KXTimer::deleteInstance();
     EXPECT_EQ(KXTimer::theInstance, nullptr);

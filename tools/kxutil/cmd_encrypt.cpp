@@ -23,8 +23,7 @@ int HexDigit(char c) {
 // library, which reports a wrong key size with its own message and status.
 std::string CheckHex(const std::string& hex) {
   if (hex.size() % 2 != 0) {
-    return "the key must be an even number of hex digits, got " +
-           std::to_string(hex.size());
+    return "the key must be an even number of hex digits, got " + std::to_string(hex.size());
   }
   for (char c : hex) {
     if (HexDigit(c) < 0) {
@@ -53,8 +52,7 @@ struct EncryptArgs {
 
 void addEncryptCommand(CLI::App& app, int& status) {
   auto args = std::make_shared<EncryptArgs>();
-  CLI::App* cmd = app.add_subcommand(
-      "encrypt", "Encrypt a text with AES-128 and print its Base64");
+  CLI::App* cmd = app.add_subcommand("encrypt", "Encrypt a text with AES-128 and print its Base64");
   cmd->footer(
       "Pads TEXT with PKCS #7 to 16-byte blocks, encrypts it with AES-128 in "
       "ECB mode\nand prints the Base64 of the cipher text on one line. "
@@ -63,27 +61,22 @@ void addEncryptCommand(CLI::App& app, int& status) {
       "of --key-hex or --key.\n\nExit status: 0, or the library's status "
       "(20: the key is not 16 bytes).");
 
-  CLI::Option* hex =
-      cmd->add_option("--key-hex", args->keyHex,
-                      "the 16-byte key as 32 hex digits")
-          ->check(CLI::Validator(CheckHex, "HEX", "hex digits"));
-  CLI::Option* raw = cmd->add_option(
-      "--key", args->keyRaw, "the key as 16 raw bytes (characters)");
+  CLI::Option* hex = cmd->add_option("--key-hex", args->keyHex, "the 16-byte key as 32 hex digits")
+                         ->check(CLI::Validator(CheckHex, "HEX", "hex digits"));
+  CLI::Option* raw = cmd->add_option("--key", args->keyRaw, "the key as 16 raw bytes (characters)");
   hex->excludes(raw);
   raw->excludes(hex);
-  CLI::Option* text = cmd->add_option(
-      "TEXT", args->text, "the text to encrypt (default: standard input)");
+  CLI::Option* text =
+      cmd->add_option("TEXT", args->text, "the text to encrypt (default: standard input)");
 
   cmd->callback([args, hex, raw, text, &status] {
     if (hex->count() + raw->count() != 1) {
       throw CLI::RequiredError("exactly one of --key-hex and --key");
     }
-    const std::string key =
-        hex->count() != 0 ? DecodeHex(args->keyHex) : args->keyRaw;
+    const std::string key = hex->count() != 0 ? DecodeHex(args->keyHex) : args->keyRaw;
     std::string input = args->text;
     if (text->count() == 0) {
-      input.assign(std::istreambuf_iterator<char>(std::cin),
-                   std::istreambuf_iterator<char>());
+      input.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
     }
     KX::KXAES aes;
     status = aes.startEncryption(key);

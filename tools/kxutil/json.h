@@ -12,7 +12,7 @@ std::string jsonString(const std::string& text);
 
 // JsonObject builds one JSON object, members in the order added.
 class JsonObject {
- public:
+public:
   JsonObject& add(const std::string& key, const std::string& value);
   JsonObject& add(const std::string& key, const char* value);
   JsonObject& add(const std::string& key, long long value);
@@ -24,7 +24,7 @@ class JsonObject {
 
   std::string str() const { return "{" + members_ + "}"; }
 
- private:
+private:
   std::string members_;
 };
 

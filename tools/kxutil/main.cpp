@@ -3,9 +3,10 @@
 #include "commands.h"
 
 int main(int argc, char** argv) {
-  CLI::App app{"kxutil: device information, diagnostics and text encryption "
-               "with libKXAPI_Utility.\nThe exit status is the library's "
-               "status code (0 success)."};
+  CLI::App app{
+      "kxutil: device information, diagnostics and text encryption "
+      "with libKXAPI_Utility.\nThe exit status is the library's "
+      "status code (0 success)."};
   app.require_subcommand(1);
 
   int status = 0;

@@ -90,8 +90,7 @@ bool CheckInverses(bool rebuild) {
   GF2_8_inverse[0] = 0;
   for (int x = 1; x < 256; ++x) {
     int y = 1;
-    while (GF2_8_mult(static_cast<unsigned char>(x),
-                      static_cast<unsigned char>(y)) != 1) {
+    while (GF2_8_mult(static_cast<unsigned char>(x), static_cast<unsigned char>(y)) != 1) {
       ++y;
     }
     GF2_8_inverse[x] = static_cast<unsigned char>(y);
@@ -114,16 +113,15 @@ static bool BuildSbox() {
     const unsigned char b = GF2_8_inverse[x];
     // Bit i gets b_i ^ b_(i+4) ^ b_(i+5) ^ b_(i+6) ^ b_(i+7): the byte XORed
     // with its left rotations by 1 to 4.
-    Sbox[x] = static_cast<unsigned char>(b ^ Rotl8(b, 1) ^ Rotl8(b, 2) ^
-                                         Rotl8(b, 3) ^ Rotl8(b, 4) ^ 0x63);
+    Sbox[x] = static_cast<unsigned char>(b ^ Rotl8(b, 1) ^ Rotl8(b, 2) ^ Rotl8(b, 3) ^ Rotl8(b, 4) ^
+                                         0x63);
   }
   return true;
 }
 
 static u32 Rotl32(u32 w, int n) { return (w << n) | (w >> (32 - n)); }
 
-static u32 Pack(unsigned char b0, unsigned char b1, unsigned char b2,
-                unsigned char b3) {
+static u32 Pack(unsigned char b0, unsigned char b1, unsigned char b2, unsigned char b3) {
   return u32{b0} | (u32{b1} << 8) | (u32{b2} << 16) | (u32{b3} << 24);
 }
 
@@ -163,8 +161,8 @@ static bool InitializeTables() {
     S1[x] = u32{s} << 8;
     S2[x] = u32{s} << 16;
     S3[x] = u32{s} << 24;
-    const u32 td = Pack(GF2_8_mult(0x0E, t), GF2_8_mult(0x09, t),
-                        GF2_8_mult(0x0D, t), GF2_8_mult(0x0B, t));
+    const u32 td =
+        Pack(GF2_8_mult(0x0E, t), GF2_8_mult(0x09, t), GF2_8_mult(0x0D, t), GF2_8_mult(0x0B, t));
     D0[x] = td;
     D1[x] = Rotl32(td, 8);
     D2[x] = Rotl32(td, 16);
@@ -196,7 +194,8 @@ static void EnsureTables() {
 namespace aes_internal {
 
 TableView Tables() {
-  return TableView{GF2_8_inverse, Sbox, InvSbox, Rcon,
+  return TableView{GF2_8_inverse,    Sbox,
+                   InvSbox,          Rcon,
                    {T0, T1, T2, T3}, {S0, S1, S2, S3},
                    {D0, D1, D2, D3}, {IS0, IS1, IS2, IS3}};
 }
@@ -236,9 +235,7 @@ AES::AES() {
   Nr = 0;
 }
 
-static bool IsLength(int bits) {
-  return bits == 128 || bits == 192 || bits == 256;
-}
+static bool IsLength(int bits) { return bits == 128 || bits == 192 || bits == 256; }
 
 void AES::SetParameters(int keylength, int blocklength) {
   static const int kRounds[3][3] = {{10, 12, 14}, {12, 12, 14}, {14, 14, 14}};
@@ -291,8 +288,7 @@ void AES::StartDecryption(const unsigned char* key) {
   // bit-serial multiplications per word.
   for (int i = Nb; i < Nr * Nb; ++i) {
     unsigned char* w = &W[4 * i];
-    StoreWord(w, D0[Sbox[w[0]]] ^ D1[Sbox[w[1]]] ^ D2[Sbox[w[2]]] ^
-                     D3[Sbox[w[3]]]);
+    StoreWord(w, D0[Sbox[w[0]]] ^ D1[Sbox[w[1]]] ^ D2[Sbox[w[2]]] ^ D3[Sbox[w[3]]]);
   }
 
   // Reverse the round keys so that DecryptBlock walks W forwards.
@@ -327,8 +323,8 @@ template <int NB>
 using Columns = std::make_index_sequence<NB>;
 
 template <int NB, std::size_t... C>
-inline void AddKey(u32 (&a)[NB], const unsigned char* in,
-                   const unsigned char* k, std::index_sequence<C...>) {
+inline void AddKey(u32 (&a)[NB], const unsigned char* in, const unsigned char* k,
+                   std::index_sequence<C...>) {
   ((a[C] = LoadWord(in + 4 * C) ^ LoadWord(k + 4 * C)), ...);
 }
 
@@ -337,19 +333,18 @@ inline void EncRound(const u32 (&a)[NB], u32 (&t)[NB], const unsigned char* k,
                      std::index_sequence<C...>) {
   using S = Shifts<NB>;
   ((t[C] = T0[a[C] & 0xFF] ^ T1[(a[(C + S::c1) % NB] >> 8) & 0xFF] ^
-           T2[(a[(C + S::c2) % NB] >> 16) & 0xFF] ^
-           T3[a[(C + S::c3) % NB] >> 24] ^ LoadWord(k + 4 * C)),
+           T2[(a[(C + S::c2) % NB] >> 16) & 0xFF] ^ T3[a[(C + S::c3) % NB] >> 24] ^
+           LoadWord(k + 4 * C)),
    ...);
 }
 
 template <int NB, std::size_t... C>
-inline void EncLast(const u32 (&a)[NB], unsigned char* out,
-                    const unsigned char* k, std::index_sequence<C...>) {
+inline void EncLast(const u32 (&a)[NB], unsigned char* out, const unsigned char* k,
+                    std::index_sequence<C...>) {
   using S = Shifts<NB>;
-  (StoreWord(out + 4 * C,
-             S0[a[C] & 0xFF] ^ S1[(a[(C + S::c1) % NB] >> 8) & 0xFF] ^
-                 S2[(a[(C + S::c2) % NB] >> 16) & 0xFF] ^
-                 S3[a[(C + S::c3) % NB] >> 24] ^ LoadWord(k + 4 * C)),
+  (StoreWord(out + 4 * C, S0[a[C] & 0xFF] ^ S1[(a[(C + S::c1) % NB] >> 8) & 0xFF] ^
+                              S2[(a[(C + S::c2) % NB] >> 16) & 0xFF] ^
+                              S3[a[(C + S::c3) % NB] >> 24] ^ LoadWord(k + 4 * C)),
    ...);
 }
 
@@ -358,34 +353,32 @@ inline void DecRound(const u32 (&a)[NB], u32 (&t)[NB], const unsigned char* k,
                      std::index_sequence<C...>) {
   using S = Shifts<NB>;
   ((t[C] = D0[a[C] & 0xFF] ^ D1[(a[(C + NB - S::c1) % NB] >> 8) & 0xFF] ^
-           D2[(a[(C + NB - S::c2) % NB] >> 16) & 0xFF] ^
-           D3[a[(C + NB - S::c3) % NB] >> 24] ^ LoadWord(k + 4 * C)),
+           D2[(a[(C + NB - S::c2) % NB] >> 16) & 0xFF] ^ D3[a[(C + NB - S::c3) % NB] >> 24] ^
+           LoadWord(k + 4 * C)),
    ...);
 }
 
 template <int NB, std::size_t... C>
-inline void DecLast(const u32 (&a)[NB], unsigned char* out,
-                    const unsigned char* k, std::index_sequence<C...>) {
+inline void DecLast(const u32 (&a)[NB], unsigned char* out, const unsigned char* k,
+                    std::index_sequence<C...>) {
   using S = Shifts<NB>;
-  (StoreWord(out + 4 * C,
-             IS0[a[C] & 0xFF] ^ IS1[(a[(C + NB - S::c1) % NB] >> 8) & 0xFF] ^
-                 IS2[(a[(C + NB - S::c2) % NB] >> 16) & 0xFF] ^
-                 IS3[a[(C + NB - S::c3) % NB] >> 24] ^ LoadWord(k + 4 * C)),
+  (StoreWord(out + 4 * C, IS0[a[C] & 0xFF] ^ IS1[(a[(C + NB - S::c1) % NB] >> 8) & 0xFF] ^
+                              IS2[(a[(C + NB - S::c2) % NB] >> 16) & 0xFF] ^
+                              IS3[a[(C + NB - S::c3) % NB] >> 24] ^ LoadWord(k + 4 * C)),
    ...);
 }
 
-using BlockFn = void (*)(const unsigned char* in, unsigned char* out,
-                         const unsigned char* w, int nr);
+using BlockFn = void (*)(const unsigned char* in, unsigned char* out, const unsigned char* w,
+                         int nr);
 
 // One block through all Nr rounds, forwards or (with the decryption
 // schedule) inverse. Both state arrays are written in full before the output
 // is stored, so in and out may be the same block.
 template <int NB, bool Inverse>
-void BlockCore(const unsigned char* in, unsigned char* out,
-               const unsigned char* w, int nr) {
+void BlockCore(const unsigned char* in, unsigned char* out, const unsigned char* w, int nr) {
   constexpr Columns<NB> cols;
   constexpr int step = 4 * NB;
-  const auto round = [&cols](const u32 (&from)[NB], u32 (&to)[NB], const unsigned char* k) {
+  const auto round = [&cols](const u32(&from)[NB], u32(&to)[NB], const unsigned char* k) {
     if constexpr (Inverse) {
       DecRound<NB>(from, to, k, cols);
     } else {
@@ -410,8 +403,7 @@ void BlockCore(const unsigned char* in, unsigned char* out,
 // Nk in {4, 6, 8}. Anything else (Nb == 0 before parameters are accepted)
 // selects no routine, and the callers then touch no data.
 bool Accepted(int nb, int nr) {
-  return (nb == 4 || nb == 6 || nb == 8) &&
-         (nr == 10 || nr == 12 || nr == 14) && nr >= nb + 6;
+  return (nb == 4 || nb == 6 || nb == 8) && (nr == 10 || nr == 12 || nr == 14) && nr >= nb + 6;
 }
 
 BlockFn SelectEncrypt(int nb, int nr) {
@@ -459,8 +451,7 @@ static int ModeValue(const AES::BlockMode& mode) {
 // blocks touch nothing, a mode other than ECB and CBC is a programming error,
 // and without accepted parameters there is no block routine. Returns the
 // routine to run, or null when there is nothing to do.
-static BlockFn RoutineForRun(unsigned long numBlocks, const AES::BlockMode& mode,
-                             BlockFn routine) {
+static BlockFn RoutineForRun(unsigned long numBlocks, const AES::BlockMode& mode, BlockFn routine) {
   if (numBlocks == 0) {
     return nullptr;
   }
@@ -478,8 +469,8 @@ static void RunEcb(BlockFn fn, const unsigned char* datain, unsigned char* datao
   }
 }
 
-void AES::Encrypt(const unsigned char* datain, unsigned char* dataout,
-                  unsigned long numBlocks, BlockMode mode) {
+void AES::Encrypt(const unsigned char* datain, unsigned char* dataout, unsigned long numBlocks,
+                  BlockMode mode) {
   const BlockFn fn = RoutineForRun(numBlocks, mode, SelectEncrypt(Nb, Nr));
   if (fn == nullptr) {
     return;
@@ -501,8 +492,8 @@ void AES::Encrypt(const unsigned char* datain, unsigned char* dataout,
   }
 }
 
-void AES::Decrypt(const unsigned char* datain, unsigned char* dataout,
-                  unsigned long numBlocks, BlockMode mode) {
+void AES::Decrypt(const unsigned char* datain, unsigned char* dataout, unsigned long numBlocks,
+                  BlockMode mode) {
   const BlockFn fn = RoutineForRun(numBlocks, mode, SelectDecrypt(Nb, Nr));
   if (fn == nullptr) {
     return;

@@ -5,8 +5,7 @@
 namespace KX {
 
 namespace {
-constexpr char kAlphabet[] =
-    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 }  // namespace
 
 int KXAES::encodeBase64(std::string& out, const unsigned char* data, int len) {
@@ -21,8 +20,8 @@ int KXAES::encodeBase64(std::string& out, const unsigned char* data, int len) {
   // Whole groups of three bytes give four characters each.
   std::size_t i = 0;
   for (; i + 3 <= n; i += 3, dst += 4) {
-    const unsigned v = (unsigned{data[i]} << 16) | (unsigned{data[i + 1]} << 8) |
-                       unsigned{data[i + 2]};
+    const unsigned v =
+        (unsigned{data[i]} << 16) | (unsigned{data[i + 1]} << 8) | unsigned{data[i + 2]};
     dst[0] = kAlphabet[v >> 18];
     dst[1] = kAlphabet[(v >> 12) & 0x3F];
     dst[2] = kAlphabet[(v >> 6) & 0x3F];

@@ -15,16 +15,14 @@ constexpr std::size_t kKeySize = 16;
 constexpr std::size_t kBlockSize = 16;
 }  // namespace
 
-KXAES::KXAES() : AES(), encryptedData() {
-  std::memset(aesKey, 0xFF, sizeof aesKey);
-}
+KXAES::KXAES() : AES(), encryptedData() { std::memset(aesKey, 0xFF, sizeof aesKey); }
 
 KXAES::~KXAES() = default;
 
 int KXAES::startEncryption(const std::string& key) {
   if (key.size() != kKeySize) {
-    std::cerr << "Encryption key length is invalid: " << key.size()
-              << ". Has to be " << kKeySize << "." << std::endl;
+    std::cerr << "Encryption key length is invalid: " << key.size() << ". Has to be " << kKeySize
+              << "." << std::endl;
     return 20;
   }
   std::memcpy(aesKey, key.data(), kKeySize);
@@ -47,15 +45,13 @@ int KXAES::encrypt(const std::string& text) {
   const std::unique_ptr<unsigned char[]> plainOwner(plain);
   const std::unique_ptr<unsigned char[]> cipher(
       new unsigned char[static_cast<std::size_t>(padded)]);
-  Encrypt(plain, cipher.get(), static_cast<unsigned long>(padded) / kBlockSize,
-          ECB);
+  Encrypt(plain, cipher.get(), static_cast<unsigned long>(padded) / kBlockSize, ECB);
   return encodeBase64(encryptedData, cipher.get(), padded);
 }
 
 std::string& KXAES::getEncryptedData() { return encryptedData; }
 
-unsigned char* KXAES::convertPlainText(const std::string& text,
-                                       int& paddedLength) {
+unsigned char* KXAES::convertPlainText(const std::string& text, int& paddedLength) {
   const std::size_t length = text.size();
   const std::size_t pad = kBlockSize - length % kBlockSize;  // 1 .. 16
   // A padded length beyond int cannot be reported; such a text is refused

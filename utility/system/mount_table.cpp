@@ -17,7 +17,7 @@ constexpr const char* kRemovableMarker = "usbsd";
 // Owns a mount-table handle so that it is closed on every path, exceptions
 // from the string copies included.
 class MountTable {
- public:
+public:
   explicit MountTable(const std::string& path) : file_(setmntent(path.c_str(), "r")) {}
   ~MountTable() {
     if (file_ != nullptr) {
@@ -31,7 +31,7 @@ class MountTable {
   // The next entry in file order, or null at the end of the table.
   const mntent* next() { return getmntent(file_); }
 
- private:
+private:
   FILE* file_;
 };
 

@@ -21,8 +21,8 @@ std::string convertToUtf8(const std::wstring& text) {
   const UTF32* source = reinterpret_cast<const UTF32*>(text.data());
   UTF8* const begin = reinterpret_cast<UTF8*>(&work[0]);
   UTF8* target = begin;
-  if (ConvertUTF32toUTF8(&source, source + n, &target, begin + work.size(),
-                         UTF_STRICT) != UTF_CONVERSION_OK) {
+  if (ConvertUTF32toUTF8(&source, source + n, &target, begin + work.size(), UTF_STRICT) !=
+      UTF_CONVERSION_OK) {
     return std::string();
   }
   work.resize(static_cast<std::string::size_type>(target - begin));

@@ -2,8 +2,8 @@
 
 namespace KX {
 
-std::vector<std::string> KXStringTokenizer::tokenize(
-    const std::string& text, const std::string& delimiters) {
+std::vector<std::string> KXStringTokenizer::tokenize(const std::string& text,
+                                                     const std::string& delimiters) {
   std::vector<std::string> tokens;
   if (text.empty()) {
     return tokens;

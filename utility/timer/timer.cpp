@@ -103,8 +103,7 @@ KXTimer* KXTimer::instance() {
     std::cerr << "KXTimer::instance() called without creating an KXTimer "
                  "instance before."
               << std::endl;
-    std::cerr << "Use KXTimer::createInstance() in advance to create one!"
-              << std::endl;
+    std::cerr << "Use KXTimer::createInstance() in advance to create one!" << std::endl;
     std::cerr << "Aborting..." << std::endl;
     std::abort();
   }
@@ -126,8 +125,7 @@ KXTimer::~KXTimer() {
   }
 }
 
-int KXTimer::installTimer(unsigned long timeout, KXTimerType type,
-                          KXEventListener* listener) {
+int KXTimer::installTimer(unsigned long timeout, KXTimerType type, KXEventListener* listener) {
   if (listener == nullptr) {
     return 20;
   }
@@ -144,8 +142,8 @@ int KXTimer::removeTimer(KXTimerType type, KXEventListener* listener) {
   if (listener == nullptr) {
     return 20;
   }
-  const auto erased = type == TIMER_ONE_SHOT ? oneShotTimeouts.erase(listener)
-                                             : repeatTimeouts.erase(listener);
+  const auto erased =
+      type == TIMER_ONE_SHOT ? oneShotTimeouts.erase(listener) : repeatTimeouts.erase(listener);
   if (erased != 0) {
     noteErase(this);
   }

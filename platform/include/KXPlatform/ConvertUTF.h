@@ -25,8 +25,8 @@
 // surrogate, nothing above U+10FFFF, no byte C0, C1 or F5..FF, no stray
 // continuation byte).
 
-typedef uint32_t UTF32;     // one code point
-typedef unsigned char UTF8; // one byte of UTF-8
+typedef uint32_t UTF32;      // one code point
+typedef unsigned char UTF8;  // one byte of UTF-8
 
 typedef enum {
   UTF_CONVERSION_OK = 0,
@@ -45,16 +45,16 @@ extern "C" {
 
 // ConvertUTF32toUTF8 encodes UTF-32 values as UTF-8. Its result for a value
 // that is no scalar value is UTF_SOURCE_ILLEGAL, also when the target is full.
-KX_PLATFORM_API UtfConversionStatus ConvertUTF32toUTF8(
-    const UTF32** sourceStart, const UTF32* sourceEnd, UTF8** targetStart,
-    UTF8* targetEnd, UtfConversionFlags flags);
+KX_PLATFORM_API UtfConversionStatus ConvertUTF32toUTF8(const UTF32** sourceStart,
+                                                       const UTF32* sourceEnd, UTF8** targetStart,
+                                                       UTF8* targetEnd, UtfConversionFlags flags);
 
 // ConvertUTF8toUTF32 decodes UTF-8 into UTF-32 values. With source left and
 // no room in the target its result is UTF_TARGET_FULL, whatever that source
 // holds.
-KX_PLATFORM_API UtfConversionStatus ConvertUTF8toUTF32(
-    const UTF8** sourceStart, const UTF8* sourceEnd, UTF32** targetStart,
-    UTF32* targetEnd, UtfConversionFlags flags);
+KX_PLATFORM_API UtfConversionStatus ConvertUTF8toUTF32(const UTF8** sourceStart,
+                                                       const UTF8* sourceEnd, UTF32** targetStart,
+                                                       UTF32* targetEnd, UtfConversionFlags flags);
 
 #ifdef __cplusplus
 }

@@ -9,9 +9,9 @@ namespace KX {
 
 // KXEvent is the 48-byte record handed to event listeners.
 struct KXEvent {
-  std::int32_t id;       // what happened, e.g. 2000 for a timer expiry
-  std::int32_t param;    // event-specific parameter
-  std::int32_t data[10]; // event-specific payload
+  std::int32_t id;        // what happened, e.g. 2000 for a timer expiry
+  std::int32_t param;     // event-specific parameter
+  std::int32_t data[10];  // event-specific payload
 };
 
 static_assert(sizeof(KXEvent) == 48, "KXEvent is a 48-byte record");
