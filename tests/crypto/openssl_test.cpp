@@ -31,7 +31,8 @@ TEST(OpenSsl, EngineAndKxaes) {
     const int keyBits = 128 + 64 * (round % 3);
     const AES::BlockMode mode = round / 3 % 2 == 0 ? AES::ECB : AES::CBC;
     const std::string name = "aes-" + std::to_string(keyBits) + (mode ? "-cbc" : "-ecb");
-    Bytes key(keyBits / 8), data(16 * (1 + rng() % 40)), text(round % 101), out(data.size());
+    Bytes key(static_cast<std::size_t>(keyBits / 8)), data(16 * (1 + rng() % 40)),
+        text(static_cast<std::size_t>(round % 101)), out(data.size());
     for (Bytes* b : {&key, &data, &text})
       std::generate(b->begin(), b->end(), [&] { return rng() % 4 ? rng() : 0; });
     AES aes;

@@ -16,7 +16,10 @@
 
 using kxtest::Case;
 
-static std::string str(int value) { return std::to_string(value); }
+template <typename Number>
+static std::string str(Number value) {
+  return std::to_string(value);
+}
 
 // The library's reports since the last look, "<code> <message>;" each.
 static std::string recorded;
@@ -26,6 +29,7 @@ void KX::kxPrintError(int code, std::string text) { recorded += str(code) + ' ' 
 
 // Recurses levels times, then calls the printer. The program exports its
 // symbols, so these frames carry the name.
+extern "C" __attribute__((noinline)) int kxTestRecurse(int levels, int depth, int skip);
 extern "C" __attribute__((noinline)) int kxTestRecurse(int levels, int depth, int skip) {
   if (levels > 0) {
     volatile int inner = kxTestRecurse(levels - 1, depth, skip);  // not a tail call
@@ -73,7 +77,7 @@ TEST(System, CaseTables) {
     return Case{c[0], c[1], c[2], str(status), mountPath, str(mounted), medium};
   });
   kxtest::runCases("system/disk_space.txt", [](Case c) {
-    for (int which : {0, 1, 2, 3}) {
+    for (std::size_t which : {0u, 1u, 2u, 3u}) {
       c[4 + which] =
           str(diskSpaceFromFigures(static_cast<KX::StorageInfo>(which), std::stoull(c[1]),
                                    std::stoull(c[2]), std::stoull(c[3])));
@@ -139,13 +143,13 @@ TEST(System, BacktraceListings) {
   EXPECT_NE(all.back(), "\t...");
   // A wrapper of backtrace() (AddressSanitizer's) adds entries before the
   // printer's own frame; the skip counts below leave them out too.
-  int wrapper = 0;
+  std::size_t wrapper = 0;
   while (all.at(wrapper + 1).find("printBacktrace") == std::string::npos) ++wrapper;
-  const Case deep = listing(20, 5, 1 + wrapper);
+  const Case deep = listing(20, 5, 1 + static_cast<int>(wrapper));
   EXPECT_EQ(deep.at(6), "\t...");
-  for (int n = 1; n <= 5; ++n) EXPECT_NE(deep[n].find("kxTestRecurse"), std::string::npos);
+  for (std::size_t n = 1; n <= 5; ++n) EXPECT_NE(deep[n].find("kxTestRecurse"), std::string::npos);
   // A shallow stack: every frame, no "\t...".
-  EXPECT_EQ(listing(3, 200, 2 + wrapper).size(), all.size() - 2 - wrapper);
+  EXPECT_EQ(listing(3, 200, 2 + static_cast<int>(wrapper)).size(), all.size() - 2 - wrapper);
   EXPECT_EQ(listing(5, 0, 1), (Case{"\tBacktrace:", "\t..."}));
   EXPECT_EQ(listing(2, -3, -1), (Case{"\tBacktrace:", "\t..."}));  // negative counts as 0
   EXPECT_EQ(listing(300, 2147483647, 2147483647), (Case{"\tBacktrace:", "\t..."}));

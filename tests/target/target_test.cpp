@@ -108,6 +108,7 @@ TEST(TimerWrap, FiresAsTheDataModelDictates) {
 
 // Recurses depth times, then lists the stack. The program's -fno-inline
 // -fno-optimize-sibling-calls keep the recursion from becoming a loop.
+extern "C" __attribute__((noinline, visibility("default"))) void kx_target_recurse(int depth);
 extern "C" __attribute__((noinline, visibility("default"))) void kx_target_recurse(int depth) {
   if (depth == 0) return KX::printBacktrace(64, 1);
   kx_target_recurse(depth - 1);
@@ -138,7 +139,9 @@ TEST(LargeFileSystem, DiskSpaceMatchesStatvfs) {
   struct statvfs fs {};
   statvfs(dir, &fs);  // on failure f_blocks stays 0
   ASSERT_GT(fs.f_blocks, 0xFFFFFFFFull) << "not a large file system: " << dir;
-  const auto mib = [&fs](unsigned long long n) { return (long long)(n * fs.f_bsize >> 20); };
+  const auto mib = [&fs](unsigned long long n) {
+    return static_cast<long long>(n * fs.f_bsize >> 20);
+  };
   EXPECT_EQ(KX::getDiskSpace(KX::TOTAL_SPACE, dir), mib(fs.f_blocks));
   EXPECT_EQ(KX::getDiskSpace(KX::FREE_SPACE, dir), mib(fs.f_bfree));
   EXPECT_EQ(KX::getDiskSpace(KX::USED_SPACE, dir), mib(fs.f_blocks - fs.f_bfree));

@@ -48,13 +48,15 @@ template <typename Out, typename In, typename From, typename To>
 Outcome<Out> convert(UtfConversionStatus (*routine)(const From**, const From*, To**, To*,
                                                     UtfConversionFlags),
                      const In& in, std::size_t room) {
-  Out target(room + 4, 0xA5);
+  using Unit = typename Out::value_type;
+  const Unit sentinel = static_cast<Unit>(0xA5);
+  Out target(room + 4, sentinel);
   const From* const begin = reinterpret_cast<const From*>(in.data());
   const From* src = begin;
   To* dst = reinterpret_cast<To*>(&target[0]);
   const int status = routine(&src, begin + in.size(), &dst, dst + room, UTF_STRICT);
-  const std::size_t written = dst - reinterpret_cast<To*>(&target[0]);
-  EXPECT_EQ(target.substr(written), Out(room + 4 - written, 0xA5)) << "written past the end";
+  const auto written = static_cast<std::size_t>(dst - reinterpret_cast<To*>(&target[0]));
+  EXPECT_EQ(target.substr(written), Out(room + 4 - written, sentinel)) << "written past the end";
   target.resize(written);
   return {status, src - begin, target};
 }
@@ -108,7 +110,9 @@ TEST(Utf, AgainstIconv) {
   std::mt19937 rng(20261205);
   for (int round = 0; round < 20000; ++round) {
     std::wstring text(rng() % 8, L'\0');
-    for (wchar_t& c : text) c = rng() % 2 ? edges[rng() % 6] + rng() % 4 - 2 : rng() >> rng() % 32;
+    for (wchar_t& c : text) {
+      c = static_cast<wchar_t>(rng() % 2 ? edges[rng() % 6] + rng() % 4 - 2 : rng() >> rng() % 32);
+    }
     const auto encoded = convert<std::string>(ConvertUTF32toUTF8, text, 4 * text.size());
     EXPECT_EQ(encoded, viaIconv<std::string>("UTF-8", utf32, text));
 
