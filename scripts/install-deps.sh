@@ -9,4 +9,4 @@ apt-get install -y -qq --no-install-recommends \
   googletest libgtest-dev libbenchmark-dev libcli11-dev \
   libssl-dev libmbedtls-dev \
   g++-arm-linux-gnueabi g++-powerpc-linux-gnu qemu-user \
-  abigail-tools dpkg-dev >/dev/null
+  abigail-tools dpkg-dev doxygen >/dev/null
