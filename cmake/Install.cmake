@@ -54,7 +54,8 @@ install(FILES
 # be moved (a staging prefix, a device image). Outside /usr the libraries are
 # not on the loader's path, so the flags carry a run path to them: a program
 # built with them starts without LD_LIBRARY_PATH. Which of the two variants is
-# installed is decided at install time, when the prefix is known.
+# installed is decided at install time, when the prefix is known (file(INSTALL)
+# puts DESTDIR in front by itself).
 file(RELATIVE_PATH KX_PC_TO_PREFIX
   /${CMAKE_INSTALL_LIBDIR}/pkgconfig /)
 foreach(pc IN ITEMS KXAPI_Utility KXAPI_Platform)
@@ -75,7 +76,7 @@ install(CODE "
   file(INSTALL
     \"${PROJECT_BINARY_DIR}/pkgconfig-\${kx_variant}/KXAPI_Utility.pc\"
     \"${PROJECT_BINARY_DIR}/pkgconfig-\${kx_variant}/KXAPI_Platform.pc\"
-    DESTINATION \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/pkgconfig\"
+    DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/pkgconfig\"
     FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)"
   COMPONENT dev)
 
@@ -85,9 +86,10 @@ install(CODE "
 set(KX_DEB_VERSION ${PROJECT_VERSION})
 set(KX_DEB_UTILITY libkxapi-utility${PROJECT_VERSION_MAJOR})
 set(KX_DEB_PLATFORM libkxapi-platform${PROJECT_VERSION_MAJOR})
-# What the C/C++ runtime of Debian 12 (glibc 2.36, GCC 12) gives every binary
-# of the project.
-set(KX_DEB_RUNTIME "libc6 (>= 2.34), libgcc-s1 (>= 3.0), libstdc++6 (>= 12)")
+# The C/C++ runtime of Debian 12 (glibc 2.36, GCC 12) that the binaries are
+# built against; kxutil uses symbols of glibc 2.34. (dpkg-shlibdeps cannot
+# work out exact minima in a cross build: dpkg knows no armel C library here.)
+set(KX_DEB_RUNTIME "libc6 (>= 2.34), libgcc-s1, libstdc++6 (>= 12)")
 
 set(CPACK_PACKAGE_NAME kxapi-utility)
 set(CPACK_PACKAGE_VENDOR "KX device software")
@@ -101,9 +103,16 @@ set(CPACK_COMPONENTS_ALL utility platform tools dev)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # A shlibs file ("libKXAPI_Utility 1 libkxapi-utility1 (>= <version>)") and the
-# ldconfig trigger for each package that holds a shared library.
+# ldconfig trigger for each package that holds a shared library, as Debian's
+# own library packages have. (CPack also adds postinst and postrm scripts that
+# run ldconfig; the trigger makes dpkg run it once more at the end.)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
+file(WRITE ${PROJECT_BINARY_DIR}/deb-library/triggers "activate-noawait ldconfig\n")
+foreach(component IN ITEMS UTILITY PLATFORM)
+  set(CPACK_DEBIAN_${component}_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/deb-library/triggers)
+  set(CPACK_DEBIAN_${component}_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+endforeach()
 
 set(CPACK_DEBIAN_UTILITY_PACKAGE_NAME ${KX_DEB_UTILITY})
 set(CPACK_DEBIAN_UTILITY_PACKAGE_SECTION libs)
