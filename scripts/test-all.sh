@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the library and runs every test suite: native, then under
-# AddressSanitizer and UndefinedBehaviorSanitizer, with clang, then on the
-# device's ARMv6 CPU and on a big-endian CPU, both under user-mode QEMU, and
-# finally a bounded run of the fuzzers. The device build's
+# AddressSanitizer and UndefinedBehaviorSanitizer, under ThreadSanitizer, with
+# clang, then on the device's ARMv6 CPU and on a big-endian CPU, both under
+# user-mode QEMU, and finally the fuzzers, 30 s each, two at a time (the
+# fuzz-long workflow preset runs them for 10 minutes each). The device build's
 # suite includes the ABI checks (exported symbols, libabigail baseline) and
 # the install test; its Debian packages are built and listed last.
 # Each stage prints its wall-clock time.
@@ -10,7 +11,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ulimit -c 0  # death tests must not leave core files
 
-for preset in release sanitize clang armv6 ppc fuzz; do
+for preset in release sanitize tsan clang armv6 ppc fuzz; do
   echo "=== ${preset}"
   start=${SECONDS}
   cmake --workflow --preset "${preset}"
