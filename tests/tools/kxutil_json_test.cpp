@@ -1,19 +1,19 @@
 // kxutil --json with bytes that are not UTF-8 in paths, device names and file contents: the
 // output must parse as JSON (nlohmann's parser rejects invalid UTF-8) and carry U+FFFD for each
 // maximal ill-formed subpart (the Unicode Standard, chapter 3).
+#include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
-#include <nlohmann/json.hpp>
-
-#include <gtest/gtest.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <tuple>
+
+#include "KXAPI/KXStatus.h"
 
 namespace {
 
@@ -75,7 +75,7 @@ TEST(KxutilJson, InvalidUtf8InVersionFile) {
         << std::string(40 - 26 - minor.size(), '.') << build << "\n";
 
     const auto [out, status] = kxutil("version --json '" + c.file + "'");
-    EXPECT_EQ(status, 0) << c.name;
+    EXPECT_EQ(status, KX::KX_STATUS_OK) << c.name;
     const nlohmann::json json = parsed(out);
     EXPECT_EQ(json.value("file", "?"), c.shownFile) << c.name;
     EXPECT_EQ(json.value("version", "?"), c.version) << c.name;
@@ -96,13 +96,13 @@ TEST(KxutilJson, InvalidUtf8MountPoint) {
   const std::string shownMountPoint = std::string(dir) + "/usbsd" + kReplacement + kReplacement;
 
   auto [out, status] = kxutil("mount --json '" + device + "'");
-  EXPECT_EQ(status, 0);
+  EXPECT_EQ(status, KX::KX_STATUS_OK);
   nlohmann::json json = parsed(out);
   EXPECT_EQ(json.value("device", "?"), shownDevice);
   EXPECT_EQ(json.value("mount_point", "?"), shownMountPoint);
 
   std::tie(out, status) = kxutil("info --json");
-  EXPECT_EQ(status, 0);
+  EXPECT_EQ(status, KX::KX_STATUS_OK);
   json = parsed(out);
   EXPECT_EQ(json["removable_medium"].value("mount_point", "?"), shownMountPoint);
   EXPECT_EQ(json["space"][1].value("path", "?"), shownMountPoint);
