@@ -14,7 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int keyBits = 128 + 64 * (data[0] % 3), blockBits = 128 + 64 * (data[0] / 3 % 3);
   const auto mode = (data[0] & 0x80) ? AES::CBC : AES::ECB;
   const unsigned char* plain = data + 33;  // after the selector byte and the 32 key bytes
-  const unsigned long blocks = (size - 33) / (blockBits / 8), bytes = blocks * (blockBits / 8);
+  const unsigned long blockBytes = static_cast<unsigned long>(blockBits / 8);
+  const unsigned long blocks = (size - 33) / blockBytes, bytes = blocks * blockBytes;
   if (blocks == 0) return 0;
 
   std::vector<unsigned char> cipher(bytes + 1, 0xA5), back(bytes + 1, 0x5A);

@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
 # Builds the library and runs every test suite: native, then under
-# AddressSanitizer and UndefinedBehaviorSanitizer, with clang, then on the
-# device's ARMv6 CPU and on a big-endian CPU, both under user-mode QEMU, and
-# a bounded run of the fuzzers, and the API reference, whose build fails on
-# an undocumented public entity. The device build's suite includes the ABI
-# checks (exported symbols, dependencies, libabigail baseline) and the install
-# test. Last, its Debian packages are built and checked, and the packaged
-# kxutil runs in an armel root file system made of Debian's own packages.
+# AddressSanitizer and UndefinedBehaviorSanitizer, under ThreadSanitizer, with
+# clang, then on the device's ARMv6 CPU and on a big-endian CPU, both under
+# user-mode QEMU, then the fuzzers, 30 s each, two at a time (the fuzz-long
+# workflow preset runs them for 10 minutes each), and the API reference, whose
+# build fails on an undocumented public entity. The device build's suite
+# includes the ABI checks (exported symbols, dependencies, libabigail
+# baseline) and the install test. Last, its Debian packages are built and
+# checked, and the packaged kxutil runs in an armel root file system made of
+# Debian's own packages.
 # Each stage prints its wall-clock time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ulimit -c 0  # death tests must not leave core files
 
-for preset in release sanitize clang armv6 ppc fuzz docs; do
+for preset in release sanitize tsan clang armv6 ppc fuzz docs; do
   echo "=== ${preset}"
   start=${SECONDS}
   cmake --workflow --preset "${preset}"

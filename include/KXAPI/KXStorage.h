@@ -7,6 +7,11 @@
 
 /// \file
 /// Mount points, file-system space and removable media.
+///
+/// The functions here keep no state and may be called from any number of
+/// threads at once: each call opens "/proc/mounts" anew and reads it with a
+/// line buffer of its own (4096 bytes, as glibc's getmntent has; the rest of a
+/// longer line is skipped).
 
 namespace KX {
 
@@ -18,14 +23,18 @@ enum StorageInfo {
 };
 
 /// getMountPath stores in *mountPath the mount point of the first entry of
-/// "/proc/mounts" whose device equals device, and returns 0. No such entry:
-/// "undefined" and 23. The table cannot be opened: 16, *mountPath unchanged.
-/// A null mountPath returns 20 and reads nothing.
+/// "/proc/mounts" whose device equals device, and returns KX_STATUS_OK (0).
+/// No such entry: "undefined" and KX_STATUS_NOT_FOUND (23). The table cannot
+/// be opened: KX_STATUS_OPEN_FAILED (16), *mountPath unchanged. A null
+/// mountPath returns KX_STATUS_INVALID_ARGUMENT (20) and reads nothing.
 KX_API int getMountPath(std::string device, std::string* mountPath);
 
 /// getDiskSpace returns the total, free or used space of the file system
 /// holding path, in MiB (remainder dropped), or -1 when statvfs fails or
-/// which is not a StorageInfo value.
+/// which is not a StorageInfo value. A figure of 2^31 MiB (2 PiB) or more
+/// saturates at INT_MAX (2147483647), so the result is never negative except
+/// for -1. Used space is 0 when the file system reports more free blocks than
+/// it has.
 KX_API int getDiskSpace(StorageInfo which, std::string path);
 
 /// isAnSDCardMounted tells whether a mount point in "/proc/mounts" contains

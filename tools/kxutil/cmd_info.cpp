@@ -56,26 +56,17 @@ void runInfo(bool json) {
   }
 
   if (json) {
-    std::string spaceArray = "[";
+    Json spaceArray = Json::array();
     for (std::size_t i = 0; i < paths.size(); ++i) {
-      JsonObject entry;
-      entry.add("path", paths[i]);
+      Json entry{{"path", paths[i]}};
       addSpaceMembers(entry, space[i]);
-      spaceArray += (i > 0 ? "," : "") + entry.str();
+      spaceArray.push_back(entry);
     }
-    spaceArray += "]";
-    JsonObject dateObject, mediumObject, report;
-    dateObject.add("day", date.day).add("month", date.month).add("year", date.year);
-    mediumObject.add("mounted", mounted);
-    if (mounted) {
-      mediumObject.add("mount_point", medium);
-    } else {
-      mediumObject.addNull("mount_point");
-    }
-    report.addRaw("kernel_build_date", dateObject.str())
-        .addRaw("removable_medium", mediumObject.str())
-        .addRaw("space", spaceArray);
-    std::cout << report.str() << "\n";
+    printJson(
+        Json{{"kernel_build_date", {{"day", date.day}, {"month", date.month}, {"year", date.year}}},
+             {"removable_medium",
+              {{"mounted", mounted}, {"mount_point", mounted ? Json(medium) : Json(nullptr)}}},
+             {"space", spaceArray}});
     return;
   }
 
@@ -111,7 +102,9 @@ void addInfoCommand(CLI::App& app, int& status) {
       "Reports the kernel build date, whether an SD card or USB stick is mounted and where, "
       "and the total, free and used space of / and of that medium in MiB (free space "
       "includes blocks reserved for root). Exit status 0.");
-  info->add_flag("--json", *json, "Print one JSON object instead of the report");
+  info->add_flag(
+      "--json", *json,
+      "Print one JSON object instead of the report (bytes that are not UTF-8 become U+FFFD)");
   info->callback([json, &status] {
     runInfo(*json);
     status = KX::KX_STATUS_OK;

@@ -21,14 +21,11 @@ int runMount(const MountOptions& options) {
   std::string mountPoint;
   const int status = KX::getMountPath(options.device, &mountPoint);
   if (options.json) {
-    JsonObject out;
-    out.add("device", options.device).add("status", status).add("mounted", status == 0);
-    if (status == KX::KX_STATUS_OK) {
-      out.add("mount_point", mountPoint);
-    } else {
-      out.addNull("mount_point");
-    }
-    std::cout << out.str() << "\n";
+    const bool mounted = status == KX::KX_STATUS_OK;
+    printJson(Json{{"device", options.device},
+                   {"status", status},
+                   {"mounted", mounted},
+                   {"mount_point", mounted ? Json(mountPoint) : Json(nullptr)}});
   } else if (status == KX::KX_STATUS_OK) {
     std::cout << options.device << " is mounted at " << mountPoint << "\n";
   }
@@ -50,7 +47,8 @@ void addMountCommand(CLI::App& app, int& status) {
       "16 if the mount table cannot be opened; 23 if DEVICE is not in it.");
   mount->add_option("DEVICE", options->device, "Device as listed in /proc/mounts, e.g. /dev/sda1")
       ->required();
-  mount->add_flag("--json", options->json, "Print one JSON object");
+  mount->add_flag("--json", options->json,
+                  "Print one JSON object (bytes that are not UTF-8 become U+FFFD)");
   mount->callback([options, &status] { status = runMount(*options); });
 }
 

@@ -44,14 +44,9 @@ int runVersion(const VersionOptions& options) {
   }
 
   if (options.json) {
-    JsonObject out;
-    out.add("file", options.file).add("status", status);
-    if (status == KX::KX_STATUS_OK) {
-      out.add("version", version);
-    } else {
-      out.addNull("version");
-    }
-    std::cout << out.str() << "\n";
+    printJson(Json{{"file", options.file},
+                   {"status", status},
+                   {"version", status == KX::KX_STATUS_OK ? Json(version) : Json(nullptr)}});
   } else if (status == KX::KX_STATUS_OK) {
     std::cout << "Version: " << version << "\n";
   }
@@ -76,7 +71,8 @@ void addVersionCommand(CLI::App& app, int& status) {
       " if there is no such line (a last line needs its line feed); " +
       std::to_string(kExitMalformed) + " if the line is too short.");
   version->add_option("FILE", options->file, "The package's version file")->required();
-  version->add_flag("--json", options->json, "Print one JSON object");
+  version->add_flag("--json", options->json,
+                    "Print one JSON object (bytes that are not UTF-8 become U+FFFD)");
   version->callback([options, &status] { status = runVersion(*options); });
 }
 

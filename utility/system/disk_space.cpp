@@ -1,6 +1,9 @@
 // File-system size queries in MiB.
 #include <sys/statvfs.h>
 
+#include <algorithm>
+#include <climits>
+
 #include "KXAPI/KXStorage.h"
 #include "system/system_internal.h"
 
@@ -11,22 +14,30 @@ namespace internal {
 int diskSpaceFromFigures(StorageInfo which, std::uint64_t blockSize, std::uint64_t blocks,
                          std::uint64_t freeBlocks) {
   constexpr std::uint64_t kMebibyte = 1048576;
-  std::uint64_t bytes = 0;
+  constexpr std::uint64_t kLargest = INT_MAX;
+  std::uint64_t count = 0;
   switch (which) {
     case TOTAL_SPACE:
-      bytes = blocks * blockSize;
+      count = blocks;
       break;
     case FREE_SPACE:
-      bytes = freeBlocks * blockSize;
+      count = freeBlocks;
       break;
     case USED_SPACE:
-      bytes = (blocks - freeBlocks) * blockSize;
+      // A file system that reports more free blocks than it has is empty.
+      count = blocks > freeBlocks ? blocks - freeBlocks : 0;
       break;
     default:
       return -1;
   }
+  // From 2^31 MiB (2 PiB) on the figure saturates, so that it never turns
+  // negative and -1 keeps meaning that statvfs failed. The product is tested
+  // before it is formed, as block counts and sizes come from the kernel.
+  if (blockSize != 0 && count > (kLargest + 1) * kMebibyte / blockSize) {
+    return INT_MAX;
+  }
   // Each figure is truncated on its own: total can exceed free + used by 1.
-  return static_cast<int>(bytes / kMebibyte);
+  return static_cast<int>(std::min(count * blockSize / kMebibyte, kLargest));
 }
 
 }  // namespace internal

@@ -14,8 +14,16 @@ namespace {
 
 constexpr const char* kRemovableMarker = "usbsd";
 
+// glibc's getmntent reads every line into one 4096-byte buffer per process.
+// Each reader here has a buffer of its own of the same size, so that any
+// number of threads can walk tables at once and every line gives what
+// getmntent gave: a longer line is cut at the same place and the rest of it
+// skipped.
+constexpr int kLineBufferSize = 4096;
+
 // Owns a mount-table handle so that it is closed on every path, exceptions
-// from the string copies included.
+// from the string copies included. The entry and the line it points into live
+// in the object, so a walk shares nothing with other threads.
 class MountTable {
 public:
   explicit MountTable(const std::string& path) : file_(setmntent(path.c_str(), "r")) {}
@@ -29,10 +37,12 @@ public:
 
   bool isOpen() const { return file_ != nullptr; }
   // The next entry in file order, or null at the end of the table.
-  const mntent* next() { return getmntent(file_); }
+  const mntent* next() { return getmntent_r(file_, &entry_, line_, sizeof line_); }
 
 private:
   FILE* file_;
+  mntent entry_{};
+  char line_[kLineBufferSize];
 };
 
 }  // namespace
