@@ -16,7 +16,7 @@ rounds=${1:-5}
 
 results=$(mktemp)
 trap 'rm -f "${results}"' EXIT
-run() {  # FILTER [ENV...]: appends "name,cpu_time_ns,bytes" lines
+run() {  # FILTER [ENV...]: appends "name,cpu_time_ns" lines
   env "${@:2}" "${bench}" --benchmark_filter="$1" --benchmark_repetitions=5 \
     --benchmark_min_time=0.1 --benchmark_format=csv 2>/dev/null |
     awk -F, '$1 ~ /^"BM_/ && $1 !~ /_(mean|median|stddev|cv)"$/ {
@@ -41,7 +41,7 @@ awk -F, '
       median(t[peer]) / 4096, name, median(t[ours]) / median(t[peer])
   }
   END {
-    print "| ns per byte (CPU time, median) | this library | peer | peer | ratio |"
+    print "| ns per byte (CPU time, median) | this library | peer | the peer | ratio |"
     print "|---|---|---|---|---|"
     for (k = 128; k <= 256; k += 64) {
       row("ECB encrypt, " k "-bit key", "BM_Ours_EncryptEcb/" k, "BM_MbedTLS_Soft_EncryptEcb/" k, "mbed TLS")
