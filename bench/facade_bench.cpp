@@ -24,25 +24,25 @@ namespace {
 
 const char kKey[] = "0123456789abcdef";
 
-// A plain Base64 loop (RFC 4648, "=" padding) appending to a std::string.
+// A plain Base64 loop (RFC 4648, "=" padding): the string sized once, then
+// written in place, one character per alphabet lookup.
 void plainBase64(const unsigned char* data, std::size_t n, std::string& out) {
   static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  out.clear();
-  out.reserve((n + 2) / 3 * 4);
+  out.assign((n + 2) / 3 * 4, '=');
+  char* dst = &out[0];
   std::size_t i = 0;
-  for (; i + 3 <= n; i += 3) {
+  for (; i + 3 <= n; i += 3, dst += 4) {
     const unsigned v = unsigned{data[i]} << 16 | unsigned{data[i + 1]} << 8 | data[i + 2];
-    out += alphabet[v >> 18];
-    out += alphabet[(v >> 12) & 63];
-    out += alphabet[(v >> 6) & 63];
-    out += alphabet[v & 63];
+    dst[0] = alphabet[v >> 18];
+    dst[1] = alphabet[(v >> 12) & 63];
+    dst[2] = alphabet[(v >> 6) & 63];
+    dst[3] = alphabet[v & 63];
   }
   if (i < n) {
     const unsigned v = unsigned{data[i]} << 16 | (i + 1 < n ? unsigned{data[i + 1]} << 8 : 0u);
-    out += alphabet[v >> 18];
-    out += alphabet[(v >> 12) & 63];
-    out += i + 1 < n ? alphabet[(v >> 6) & 63] : '=';
-    out += '=';
+    dst[0] = alphabet[v >> 18];
+    dst[1] = alphabet[(v >> 12) & 63];
+    if (i + 1 < n) dst[2] = alphabet[(v >> 6) & 63];
   }
 }
 
