@@ -60,12 +60,20 @@ inline std::uint32_t Load24Wide(const unsigned char* src) {
 }  // namespace
 
 int KXAES::encodeBase64(std::string& out, const unsigned char* data, int len) {
-  out.clear();
   if (len <= 0) {
+    out.clear();
     return KX_STATUS_OK;
   }
+  // Every character of out is written below, so a string that already has
+  // the result's length (texts of 0 to 15 bytes all give 24 characters) is
+  // used as it is. Otherwise it is emptied first, so that growing it copies
+  // nothing, and keeps its capacity when it shrinks.
   const std::size_t n = static_cast<std::size_t>(len);
-  out.resize((n + 2) / 3 * 4);  // within the capacity the string keeps, no allocation
+  const std::size_t chars = (n + 2) / 3 * 4;
+  if (out.size() != chars) {
+    out.clear();
+    out.resize(chars);
+  }
   char* dst = &out[0];
 
   std::size_t i = 0;
