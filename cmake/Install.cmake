@@ -1,15 +1,26 @@
 # Install rules, the CMake package, the pkg-config files and the Debian
-# packages. Components:
-#   runtime  the shared libraries with their SONAME links (and kxutil)
-#   dev      headers, the unversioned .so links, CMake and pkg-config files
+# packages, cut like Debian's own library packages. Components:
+#   utility   libKXAPI_Utility.so.1 alone: what a device with the real
+#             sibling libraries installs
+#   platform  libKXAPI_Platform.so.1: the siblings' stand-ins, for
+#             development machines, CI and kxutil
+#   tools     kxutil (its install rule is in tools/kxutil)
+#   dev       headers (the siblings' included), the unversioned .so links,
+#             the CMake package and the pkg-config files
 include(CMakePackageConfigHelpers)
 
 set(KX_CMAKE_PACKAGE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/KXAPI_Utility)
 
-install(TARGETS KXAPI_Utility KXAPI_Platform
+install(TARGETS KXAPI_Utility
   EXPORT KXAPI_UtilityTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
-    COMPONENT runtime
+    COMPONENT utility
+    NAMELINK_COMPONENT dev
+  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(TARGETS KXAPI_Platform
+  EXPORT KXAPI_UtilityTargets
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+    COMPONENT platform
     NAMELINK_COMPONENT dev
   INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 
@@ -40,42 +51,96 @@ install(FILES
   COMPONENT dev)
 
 # pkg-config: paths relative to the .pc file, so that the installed tree can
-# be moved (a staging prefix, a device image).
+# be moved (a staging prefix, a device image). Outside /usr the libraries are
+# not on the loader's path, so the flags carry a run path to them: a program
+# built with them starts without LD_LIBRARY_PATH. Which of the two variants is
+# installed is decided at install time, when the prefix is known (file(INSTALL)
+# puts DESTDIR in front by itself).
 file(RELATIVE_PATH KX_PC_TO_PREFIX
   /${CMAKE_INSTALL_LIBDIR}/pkgconfig /)
 foreach(pc IN ITEMS KXAPI_Utility KXAPI_Platform)
-  configure_file(${CMAKE_CURRENT_LIST_DIR}/${pc}.pc.in
-    ${PROJECT_BINARY_DIR}/${pc}.pc @ONLY)
-  install(FILES ${PROJECT_BINARY_DIR}/${pc}.pc
-    DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
-    COMPONENT dev)
+  foreach(variant IN ITEMS system prefix)
+    set(KX_PC_RPATH "")
+    if(variant STREQUAL "prefix")
+      set(KX_PC_RPATH "-Wl,-rpath,\${libdir} ")
+    endif()
+    configure_file(${CMAKE_CURRENT_LIST_DIR}/${pc}.pc.in
+      ${PROJECT_BINARY_DIR}/pkgconfig-${variant}/${pc}.pc @ONLY)
+  endforeach()
 endforeach()
+install(CODE "
+  set(kx_variant prefix)
+  if(CMAKE_INSTALL_PREFIX STREQUAL \"/usr\")
+    set(kx_variant system)
+  endif()
+  file(INSTALL
+    \"${PROJECT_BINARY_DIR}/pkgconfig-\${kx_variant}/KXAPI_Utility.pc\"
+    \"${PROJECT_BINARY_DIR}/pkgconfig-\${kx_variant}/KXAPI_Platform.pc\"
+    DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/pkgconfig\"
+    FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)"
+  COMPONENT dev)
 
 # Debian packages: `cpack -G DEB` in a build folder makes one package per
 # component. The toolchain files set CPACK_DEBIAN_PACKAGE_ARCHITECTURE for
 # the cross builds; natively CPack asks dpkg.
+set(KX_DEB_VERSION ${PROJECT_VERSION})
+set(KX_DEB_UTILITY libkxapi-utility${PROJECT_VERSION_MAJOR})
+set(KX_DEB_PLATFORM libkxapi-platform${PROJECT_VERSION_MAJOR})
+# The C/C++ runtime of Debian 12 (glibc 2.36, GCC 12) that the binaries are
+# built against; kxutil uses symbols of glibc 2.34. (dpkg-shlibdeps cannot
+# work out exact minima in a cross build: dpkg knows no armel C library here.)
+set(KX_DEB_RUNTIME "libc6 (>= 2.34), libgcc-s1, libstdc++6 (>= 12)")
+
 set(CPACK_PACKAGE_NAME kxapi-utility)
 set(CPACK_PACKAGE_VENDOR "KX device software")
 set(CPACK_PACKAGE_CONTACT "KX device software <kx-device-software@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VERSION ${KX_DEB_VERSION})
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
-set(CPACK_COMPONENTS_ALL runtime dev)
+set(CPACK_COMPONENTS_ALL utility platform tools dev)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION libs)
-set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME libkxapi-utility${PROJECT_VERSION_MAJOR})
-set(CPACK_DEBIAN_RUNTIME_PACKAGE_DEPENDS "libc6, libstdc++6")
-# A shlibs file and the ldconfig trigger for the shared libraries.
+# A shlibs file ("libKXAPI_Utility 1 libkxapi-utility1 (>= <version>)") and the
+# ldconfig trigger for each package that holds a shared library, as Debian's
+# own library packages have. (CPack also adds postinst and postrm scripts that
+# run ldconfig; the trigger makes dpkg run it once more at the end.)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
-set(CPACK_COMPONENT_RUNTIME_DESCRIPTION
-  "KX utility library: the shared libraries and the kxutil tool")
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
+file(WRITE ${PROJECT_BINARY_DIR}/deb-library/triggers "activate-noawait ldconfig\n")
+foreach(component IN ITEMS UTILITY PLATFORM)
+  set(CPACK_DEBIAN_${component}_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/deb-library/triggers)
+  set(CPACK_DEBIAN_${component}_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+endforeach()
+
+set(CPACK_DEBIAN_UTILITY_PACKAGE_NAME ${KX_DEB_UTILITY})
+set(CPACK_DEBIAN_UTILITY_PACKAGE_SECTION libs)
+# The library alone: the sibling libraries come from the host's system (the
+# device's own, or the stand-ins), so the package does not name them.
+set(CPACK_DEBIAN_UTILITY_PACKAGE_DEPENDS "${KX_DEB_RUNTIME}")
+set(CPACK_DEBIAN_UTILITY_PACKAGE_SUGGESTS "${KX_DEB_PLATFORM}")
+set(CPACK_COMPONENT_UTILITY_DESCRIPTION
+  "KX utility library\n Text encryption, timer registry, text and UTF conversion, device and\n system queries and a backtrace printer for the KX device. The library\n calls the error reporter, tick counter, event listener and UTF routines of\n the device's sibling libraries, which the host process loads.")
+
+set(CPACK_DEBIAN_PLATFORM_PACKAGE_NAME ${KX_DEB_PLATFORM})
+set(CPACK_DEBIAN_PLATFORM_PACKAGE_SECTION libs)
+set(CPACK_DEBIAN_PLATFORM_PACKAGE_DEPENDS "${KX_DEB_RUNTIME}")
+set(CPACK_COMPONENT_PLATFORM_DESCRIPTION
+  "stand-ins for the KX device's sibling libraries\n Error reporter (to standard error), tick counter (CLOCK_MONOTONIC),\n event listener interface and UTF-8/UTF-32 routines, for development\n machines and tools. A device carries its own and does not need them.")
+
+set(CPACK_DEBIAN_TOOLS_PACKAGE_NAME kxutil)
+set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_TOOLS_PACKAGE_DEPENDS
+  "${KX_DEB_UTILITY} (= ${KX_DEB_VERSION}), ${KX_DEB_PLATFORM} (= ${KX_DEB_VERSION}), ${KX_DEB_RUNTIME}")
+set(CPACK_COMPONENT_TOOLS_DESCRIPTION
+  "KX utility library on the command line\n kxutil reports kernel build date, mounts and disk space, reads device\n files and version files, prints its own backtrace, and encrypts and\n decrypts texts in the library's format.")
+
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME libkxapi-utility-dev)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
+# The CMake package names both libraries' files, so both must be there.
 set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS
-  "libkxapi-utility${PROJECT_VERSION_MAJOR} (= ${PROJECT_VERSION})")
+  "${KX_DEB_UTILITY} (= ${KX_DEB_VERSION}), ${KX_DEB_PLATFORM} (= ${KX_DEB_VERSION})")
 set(CPACK_COMPONENT_DEV_DESCRIPTION
-  "KX utility library: headers, CMake package and pkg-config files")
+  "KX utility library: development files\n Headers of the library and of the sibling interfaces, the CMake package\n (KXAPI::Utility, KXAPI::Platform) and the pkg-config files.")
 include(CPack)

@@ -3,17 +3,20 @@
 
 #include "KXExport.h"
 
+/// \file
+/// A printer of the calling thread's stack, for diagnostics.
+
 namespace KX {
 
-// The most frames printBacktrace walks (depth + skip); larger requests are
-// cut to it. The frame buffer lives on the stack.
+/// The most frames printBacktrace walks (depth + skip); larger requests are
+/// cut to it. The frame buffer lives on the stack.
 constexpr int kMaxBacktraceFrames = 256;
 
-// printBacktrace writes the calling thread's stack to std::cerr: a
-// "\tBacktrace:" heading, then "\t#<n> <frame>" for up to depth frames after
-// leaving out the skip innermost ones (skip 1 leaves out printBacktrace
-// itself), then "\t..." when the walk filled its buffer. Negative arguments
-// count as 0. Prints nothing when the frames cannot be formatted.
+/// printBacktrace writes the calling thread's stack to std::cerr: a
+/// "\tBacktrace:" heading, then "\t#<n> <frame>" for up to depth frames after
+/// leaving out the skip innermost ones (skip 1 leaves out printBacktrace
+/// itself), then "\t..." when the walk filled its buffer. Negative arguments
+/// count as 0. Prints nothing when the frames cannot be formatted.
 KX_API void printBacktrace(int depth, int skip);
 
 }  // namespace KX

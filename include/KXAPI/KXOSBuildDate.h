@@ -3,15 +3,26 @@
 
 #include "KXExport.h"
 
+/// \file
+/// The running kernel's build date.
+
 namespace KX {
 
-// The running kernel's build date, read anew from the time stamp at the end
-// of "/proc/version" on every call. Each returns -1 when the line has too
-// few blank-separated tokens; the month also when its token is not one of
-// "Jan" .. "Dec". Day and year are converted with strtol, base 0.
+/// \name Kernel build date
+/// The running kernel's build date, read anew from the time stamp at the end
+/// of "/proc/version" on every call. Each returns -1 when the line has too
+/// few blank-separated tokens; the month also when its token is not one of
+/// "Jan" .. "Dec". Day and year are converted with strtol, base 0.
+///@{
+
+/// getOSBuildDay returns the day of the month, the fourth token from the end.
 KX_API int getOSBuildDay();
+/// getOSBuildMonth returns the month, 1 to 12, named by the fifth token from
+/// the end.
 KX_API int getOSBuildMonth();
+/// getOSBuildYear returns the year, the last token.
 KX_API int getOSBuildYear();
+///@}
 
 }  // namespace KX
 

@@ -9,6 +9,7 @@
 #include "commands.h"
 #include "exit_status.h"
 #include "json.h"
+#include "regular_file.h"
 
 namespace kxutil {
 
@@ -22,10 +23,14 @@ struct VersionOptions {
 int runVersion(const VersionOptions& options) {
   std::string version;
   int status = KX::KX_STATUS_OK;
-  std::string problem;
+  std::string problem = notRegularFile(options.file);
   try {
-    version = KX::retrievePackageVersion(options.file);
-    if (version == "NOTFOUND") {
+    if (problem.empty()) {
+      version = KX::retrievePackageVersion(options.file);
+    }
+    if (!problem.empty()) {
+      status = KX::KX_STATUS_INVALID_ARGUMENT;
+    } else if (version == "NOTFOUND") {
       status = KX::KX_STATUS_OPEN_FAILED;
       problem = "cannot open " + options.file;
     } else if (version == "undefined") {
@@ -64,8 +69,12 @@ void addVersionCommand(CLI::App& app, int& status) {
       app.add_subcommand("version", "Print a package's version from its version file");
   version->footer(
       "Prints the version MM-mm-BBBB from the first line of FILE holding Version Major=\". "
-      "Exit status 0; 16 if FILE cannot be opened; 2 if there is no such line (a last line "
-      "needs its line feed); 3 if the line is too short.");
+      "Exit status " +
+      std::to_string(KX::KX_STATUS_OK) + "; " + std::to_string(KX::KX_STATUS_OPEN_FAILED) +
+      " if FILE cannot be opened; " + std::to_string(KX::KX_STATUS_INVALID_ARGUMENT) +
+      " if it is not a regular file; " + std::to_string(kExitNoValue) +
+      " if there is no such line (a last line needs its line feed); " +
+      std::to_string(kExitMalformed) + " if the line is too short.");
   version->add_option("FILE", options->file, "The package's version file")->required();
   version->add_flag("--json", options->json, "Print one JSON object");
   version->callback([options, &status] { status = runVersion(*options); });

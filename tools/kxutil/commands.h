@@ -9,6 +9,7 @@ namespace kxutil {
 // command and stores the process exit status (the library's status code) in
 // status.
 void addEncryptCommand(CLI::App& app, int& status);
+void addDecryptCommand(CLI::App& app, int& status);
 void addInfoCommand(CLI::App& app, int& status);
 void addMountCommand(CLI::App& app, int& status);
 void addDfCommand(CLI::App& app, int& status);

@@ -1,6 +1,37 @@
 // kxutil: the library's services on the command line, for people working on
 // a device.
+#include <iostream>
+#include <string>
+
 #include "commands.h"
+#include "exit_status.h"
+
+namespace {
+
+// The first argument that is no option names the command. CLI11 would only
+// say that a command is required; this names the unknown word and lists the
+// commands. Returns true after reporting one.
+bool reportUnknownCommand(const CLI::App& app, int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string word = argv[i];
+    if (word.empty() || word[0] == '-') {
+      continue;
+    }
+    std::string names;
+    for (const CLI::App* command : app.get_subcommands({})) {
+      if (command->get_name() == word) {
+        return false;
+      }
+      names += (names.empty() ? "" : ", ") + command->get_name();
+    }
+    std::cerr << "kxutil: unknown command '" << word << "'; the commands are " << names
+              << ".\nRun with --help for more information.\n";
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   CLI::App app{
@@ -8,21 +39,22 @@ int main(int argc, char** argv) {
       "with libKXAPI_Utility.\nThe exit status is the library's "
       "status code (0 success)."};
   app.require_subcommand(1);
+  app.set_version_flag("--version", "kxutil " KXUTIL_VERSION);
 
-  int status = 0;
+  int status = KX::KX_STATUS_OK;
   kxutil::addEncryptCommand(app, status);
+  kxutil::addDecryptCommand(app, status);
   kxutil::addInfoCommand(app, status);
   kxutil::addMountCommand(app, status);
   kxutil::addDfCommand(app, status);
   kxutil::addReadCommands(app, status);
   kxutil::addVersionCommand(app, status);
   kxutil::addBacktraceCommand(app, status);
-  app.footer(
-      "Exit status: 0 success; 16 a file or the mount table cannot be opened; 20 an "
-      "invalid argument; 23 the device is not in the mount table; 2 the query gave no "
-      "value (statvfs failed, no version line); 3 the version line is too short; 100 and "
-      "above a usage error.");
+  app.footer(kxutil::exitStatusHelp());
 
+  if (reportUnknownCommand(app, argc, argv)) {
+    return static_cast<int>(CLI::ExitCodes::ExtrasError);
+  }
   CLI11_PARSE(app, argc, argv);
   return status;
 }

@@ -1,0 +1,66 @@
+# Checks what LIBRARY needs from outside itself against ALLOWED
+# (tests/data/imports/allowed.txt): every DT_NEEDED entry must be the C/C++
+# runtime's or the loader's, and every undefined symbol must be bound to a
+# runtime symbol version, be a weak start-file hook, or be one of the device's
+# sibling functions. Anything else would fail to load on the device, or drag
+# in a library it does not carry. Run with cmake -P:
+#   -DREADELF=... -DNM=... -DLIBRARY=<.so> -DALLOWED=<file>
+cmake_minimum_required(VERSION 3.25)
+file(STRINGS ${ALLOWED} lines REGEX "^[a-z]")
+foreach(kind IN ITEMS needed version hook sibling)
+  set(${kind})
+endforeach()
+foreach(line IN LISTS lines)
+  if(NOT line MATCHES "^(needed|version|hook|sibling) +(.+)$")
+    message(FATAL_ERROR "${ALLOWED}: cannot read the line: ${line}")
+  endif()
+  list(APPEND ${CMAKE_MATCH_1} "${CMAKE_MATCH_2}")
+endforeach()
+
+function(run out)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE text)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "${ARGN} failed (${rc})")
+  endif()
+  string(REPLACE "\n" ";" text "${text}")
+  set(${out} "${text}" PARENT_SCOPE)
+endfunction()
+
+set(problems)
+run(dynamic ${READELF} -d ${LIBRARY})
+foreach(line IN LISTS dynamic)
+  if(line MATCHES "\\(NEEDED\\).*\\[(.+)\\]" AND NOT CMAKE_MATCH_1 IN_LIST needed)
+    list(APPEND problems "needs ${CMAKE_MATCH_1}")
+  endif()
+endforeach()
+
+run(symbols ${NM} -DC --undefined-only ${LIBRARY})
+set(count 0)
+foreach(line IN LISTS symbols)
+  if(NOT line MATCHES "^ +([A-Za-z]) (.+)$")
+    continue()
+  endif()
+  set(type ${CMAKE_MATCH_1})
+  set(name "${CMAKE_MATCH_2}")
+  math(EXPR count "${count} + 1")
+  if(name MATCHES "@+([A-Z_]+_)[0-9.]+$" AND CMAKE_MATCH_1 IN_LIST version)
+    continue()
+  endif()
+  if(type MATCHES "^[wv]$" AND name IN_LIST hook)
+    continue()
+  endif()
+  if(type STREQUAL "U" AND name IN_LIST sibling)
+    continue()
+  endif()
+  list(APPEND problems "leaves undefined: ${type} ${name}")
+endforeach()
+if(count EQUAL 0)
+  message(FATAL_ERROR "${NM} lists no undefined symbol in ${LIBRARY}")
+endif()
+
+if(problems)
+  list(JOIN problems "\n  " text)
+  message(FATAL_ERROR "${LIBRARY} depends on more than the C/C++ runtime and "
+    "the device's sibling functions:\n  ${text}")
+endif()
+message(STATUS "${count} undefined symbols, all the runtime's or the siblings'")
