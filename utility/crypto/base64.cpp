@@ -23,7 +23,7 @@ struct PairTable {
 
 constexpr PairTable MakePairTable() {
   PairTable table{};
-  for (int v = 0; v < 4096; ++v) {
+  for (std::size_t v = 0; v < 4096; ++v) {
     table.chars[2 * v] = kAlphabet[v >> 6];
     table.chars[2 * v + 1] = kAlphabet[v & 0x3F];
   }
@@ -33,7 +33,7 @@ constexpr PairTable MakePairTable() {
 constexpr PairTable kPairs = MakePairTable();
 
 inline void PutPair(char* dst, std::uint32_t twelveBits) {
-  std::memcpy(dst, &kPairs.chars[2 * twelveBits], 2);
+  std::memcpy(dst, &kPairs.chars[2 * std::size_t{twelveBits}], 2);
 }
 
 // The four characters of the 24 bits in v.
