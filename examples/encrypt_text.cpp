@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
   const std::string text = argc > 2 ? argv[2] : "text to protect";
 
   KX::KXAES aes;
-  // A key of another length is refused with a line on std::cerr and status 20.
+  // A key of another length is refused: a line on std::cerr, KX_STATUS_INVALID_ARGUMENT.
   if (const int status = aes.startEncryption(key); status != KX::KX_STATUS_OK) return status;
   if (const int status = aes.encrypt(text); status != KX::KX_STATUS_OK) return status;
   std::cout << aes.getEncryptedData() << '\n';
