@@ -7,7 +7,10 @@
 #include <random>
 
 #include "KXAPI/KXAES.h"
-#include "vector_file.h"
+#include "KXAPI/KXStatus.h"
+#include "test_file.h"
+
+using kxtest::Bytes;
 
 static Bytes OpenSsl(const EVP_CIPHER* type, const Bytes& key, const Bytes& in, int enc, int pad) {
   EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
@@ -45,8 +48,8 @@ TEST(OpenSsl, EngineAndKxaes) {
     ASSERT_EQ(out, OpenSsl(EVP_get_cipherbyname(name.c_str()), key, data, 0, 0)) << round;
 
     KX::KXAES kxaes;
-    ASSERT_EQ(kxaes.startEncryption(std::string(key.begin(), key.begin() + 16)), 0);
-    ASSERT_EQ(kxaes.encrypt(std::string(text.begin(), text.end())), 0);
+    ASSERT_EQ(kxaes.startEncryption(std::string(key.begin(), key.begin() + 16)), KX::KX_STATUS_OK);
+    ASSERT_EQ(kxaes.encrypt(std::string(text.begin(), text.end())), KX::KX_STATUS_OK);
     const Bytes cipher = OpenSsl(EVP_aes_128_ecb(), key, text, 1, 1);
     unsigned char base64[256];  // 4 characters for every 3 bytes of at most 112, and a '\0'
     EVP_EncodeBlock(base64, cipher.data(), static_cast<int>(cipher.size()));
