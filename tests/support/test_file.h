@@ -81,8 +81,8 @@ private:
 
 class TestFile {
 public:
-  // Runs test on every record of tests/data/<path>, each under a trace of its
-  // place and Name.
+  // Runs test on every record of tests/data/<path> (or of path, when it is
+  // absolute), each under a trace of its place and Name.
   static void forEach(const std::string& path, const std::function<void(Record&)>& test) {
     std::vector<Record> records;
     if (!parse(path, records)) return;
@@ -107,7 +107,7 @@ public:
 
 private:
   static bool parse(const std::string& path, std::vector<Record>& records) {
-    std::ifstream in(KX_TEST_DATA_DIR "/" + path);
+    std::ifstream in(path[0] == '/' ? path : KX_TEST_DATA_DIR "/" + path);
     if (!in) {
       ADD_FAILURE() << path << ": cannot open";
       return false;
@@ -140,6 +140,7 @@ private:
         records.back().name_ = value;
         records.back().line_ = number;
         open = true;
+        last.clear();
         continue;
       }
       if (!records.back().values_.emplace(last, Record::Value{value, number}).second) {
