@@ -73,6 +73,7 @@ TEST(AesEngine, KeySchedules) {
 
 // Each case follows an accepted 256/256, which a refusal must clear.
 TEST(AesEngine, SetParameters) {
+  // clang-format off
   const struct {
     const char* name;
     int keyBits, blockBits, nb, nk, nr;
@@ -93,6 +94,7 @@ TEST(AesEngine, SetParameters) {
       {"negative block refused", 128, -128, 0, 0, 0},
       {"512 bits refused", 512, 512, 0, 0, 0},
   };
+  // clang-format on
   AesProbe aes;
   for (const auto& row : rows) {
     aes.SetParameters(256, 256);

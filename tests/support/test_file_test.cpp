@@ -21,21 +21,21 @@ void readKey(kxtest::Record& r) { r.text("Key"); }
 }  // namespace
 
 TEST(TestFile, ReportsWhatTheTestCannotUse) {
+  // clang-format off
   const struct {
     const char* name;
     std::string content;
     const char* failure;
   } rows[] = {
-      {"an attribute the test does not read", "Name = a\nKey = 00\nKye = 01\n",
-       "kx_scratch:3: attribute Kye is not read by the test"},
+      {"an attribute the test does not read", "Name = a\nKey = 00\nKye = 01\n", "kx_scratch:3: attribute Kye is not read by the test"},
       {"an attribute the test needs", "Name = a\nKye = 00\n", "kx_scratch:1: no attribute Key"},
       {"a record without Name", "Key = 00\n", "kx_scratch:1: a record starts with its Name"},
       {"a line without \" = \"", "Name = a\nKey: 00\n", "kx_scratch:2: not \"Attribute = value\""},
-      {"an attribute twice", "Name = a\nKey = 00\nKey = 01\n",
-       "kx_scratch:3: attribute Key given twice"},
+      {"an attribute twice", "Name = a\nKey = 00\nKey = 01\n", "kx_scratch:3: attribute Key given twice"},
       {"a continuation of nothing", "# c\n  00\n", "kx_scratch:2: a continuation without a value"},
       {"no records", "# only a comment\n", "kx_scratch: no records"},
   };
+  // clang-format on
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     EXPECT_NONFATAL_FAILURE(forEachIn(row.content, readKey), row.failure);

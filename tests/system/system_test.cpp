@@ -64,6 +64,7 @@ extern "C" __attribute__((noinline)) int kxTestRecurse(int levels, int depth, in
 // report; getLineFromFile is silent and gives "" for a missing file.
 TEST(System, FileReaders) {
   const Report missing{KX_STATUS_OPEN_FAILED, "Error opening device file kx_scratch"};
+  // clang-format off
   const struct {
     const char* name;
     std::optional<std::string> content;  // nullopt: no file
@@ -85,16 +86,10 @@ TEST(System, FileReaders) {
       {"empty first line", "\n9\n", KX_STATUS_OK, "", 0, {}},
       {"clamped above", "99999999999\n", KX_STATUS_OK, "99999999999", 2147483647, {}},
       {"clamped below", "-0x80000001\n", KX_STATUS_OK, "-0x80000001", -2147483647 - 1, {}},
-      {"zero byte ends the number",
-       "7\0"
-       "8\n"s,
-       KX_STATUS_OK,
-       "7\0"
-       "8"s,
-       7,
-       {}},
+      {"zero byte ends the number", "7\0" "8\n"s, KX_STATUS_OK, "7\0" "8"s, 7, {}},
       {"missing file", std::nullopt, KX_STATUS_OPEN_FAILED, "unchanged", 77, {missing, missing}},
   };
+  // clang-format on
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     const std::string path = scratchFile(row.content);
@@ -115,54 +110,30 @@ TEST(System, FileReaders) {
 // 40 from the marker's start, each cut at the line's end.
 TEST(System, PackageVersion) {
   const std::string kThrows = "std::out_of_range";
+  const std::string v = "Version Major=\"01\" Minor=\"07\" BuildNum=\"0815\"";
+  // clang-format off
   const struct {
     const char* name;
     std::optional<std::string> content;  // nullopt: no file
     std::string version;
     std::vector<Report> reports;
   } rows[] = {
-      {"third line",
-       "[package]\nName=\"kx\"\nVersion Major=\"01\" Minor=\"07\" BuildNum=\"0815\"\n",
-       "01-07-0815",
-       {}},
-      {"indented",
-       "[package]\n    Version Major=\"01\" Minor=\"07\" BuildNum=\"0815\"\n",
-       "01-07-0815",
-       {}},
-      {"later lines ignored",
-       "Version Major=\"01\" Minor=\"07\" BuildNum=\"0815\"\nVersion Major=\"99\"\nx",
-       "01-07-0815",
-       {}},
-      {"marker twice",
-       "Version Major=\"01\" Minor=\"07\" BuildNum=\"0815\" Version Major=\"22\" Minor=\"33\"\n",
-       "01-07-0815",
-       {}},
+      {"third line", "[package]\nName=\"kx\"\n" + v + "\n", "01-07-0815", {}},
+      {"indented", "[package]\n    " + v + "\n", "01-07-0815", {}},
+      {"later lines ignored", v + "\nVersion Major=\"99\"\nx", "01-07-0815", {}},
+      {"marker twice", v + " Version Major=\"22\" Minor=\"33\"\n", "01-07-0815", {}},
       {"fields not examined", "Version Major=\"ab.........cd............efgh\n", "ab-cd-efgh", {}},
-      {"no final line feed",
-       "[package]\nVersion Major=\"01\" Minor=\"07\" BuildNum=\"0815\"",
-       "undefined",
-       {}},
+      {"no final line feed", "[package]\n" + v, "undefined", {}},
       {"empty file", "", "undefined", {}},
       {"no marker", "Version Minor=\"01\"\nMajor=\"01\"\n", "undefined", {}},
-      {"marker in other case",
-       "version major=\"01\" Minor=\"07\" BuildNum=\"0815\"\n",
-       "undefined",
-       {}},
-      {"build cut at the line's end",
-       "Version Major=\"01\" Minor=\"07\" BuildNum=\"08\n",
-       "01-07-08",
-       {}},
-      {"build starts at the line's end",
-       "Version Major=\"01\" Minor=\"07\" BuildNum=\"\n",
-       "01-07-",
-       {}},
+      {"marker in other case", "version major" + v.substr(13) + "\n", "undefined", {}},
+      {"build cut at the line's end", v.substr(0, 42) + "\n", "01-07-08", {}},
+      {"build starts at the line's end", v.substr(0, 40) + "\n", "01-07-", {}},
       {"line ends before the build", "x\nVersion Major=\"01\" Minor=\"07\" Build\n", kThrows, {}},
       {"line ends before the minor", "x\nVersion Major=\"01\" M\n", kThrows, {}},
-      {"missing file",
-       std::nullopt,
-       "NOTFOUND",
-       {{KX_STATUS_OPEN_FAILED, "Error opening file kx_scratch"}}},
+      {"missing file", std::nullopt, "NOTFOUND", {{KX_STATUS_OPEN_FAILED, "Error opening file kx_scratch"}}},
   };
+  // clang-format on
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     std::string version;
@@ -179,21 +150,18 @@ TEST(System, PackageVersion) {
 // The kernel build date from the end of the first line of the version file, split at single
 // blanks: month, day, time, zone, year.
 TEST(System, BuildDate) {
+  // clang-format off
   const struct {
     const char* name;
     std::optional<std::string> content;  // nullopt: no file
     int day, month, year;
   } rows[] = {
-      {"one-digit day",
-       "Linux version 2.6.37 (b@h) (gcc 4.5.1) #1 PREEMPT Tue Mar 8 10:11:12 CET 2011\n", 8, 3,
-       2011},
-      {"two-digit day", "Linux version 2.6.37 #1 PREEMPT Tue Mar 15 10:11:12 CET 2011\n", 15, 3,
-       2011},
+      {"one-digit day", "Linux version 2.6.37 (b@h) #1 Tue Mar 8 10:11:12 CET 2011\n", 8, 3, 2011},
+      {"two-digit day", "Linux #1 PREEMPT Tue Mar 15 10:11:12 CET 2011\n", 15, 3, 2011},
       {"other month", "Linux version 2.6.37 #1 Sun Dec 31 23:59:59 UTC 2023\n", 31, 12, 2023},
       {"no final line feed", "Linux version 2.6.37 #1 Mon Jan 1 00:00:00 UTC 2024", 1, 1, 2024},
       {"only the first line", "Linux #1 Tue Mar 8 10:11:12 CET 2011\nFeb 2 x y 1999\n", 8, 3, 2011},
-      {"two blanks before the day",
-       "Linux version 2.6.37 #1 PREEMPT Tue Mar  8 10:11:12 CET 2011\n", 8, -1, 2011},
+      {"two blanks before the day", "Linux #1 PREEMPT Tue Mar  8 10:11:12 CET 2011\n", 8, -1, 2011},
       {"leading zero, octal 07", "Linux #1 Tue Mar 07 10:11:12 CET 2011\n", 7, 3, 2011},
       {"leading zero, 08", "Linux #1 Tue Mar 08 10:11:12 CET 2011\n", 0, 3, 2011},
       {"four tokens", "8 10:11:12 CET 2011\n", 8, -1, 2011},
@@ -205,6 +173,7 @@ TEST(System, BuildDate) {
       {"empty first line", "\nLinux #1 Tue Mar 8 10:11:12 CET 2011\n", -1, -1, -1},
       {"missing file", std::nullopt, -1, -1, -1},
   };
+  // clang-format on
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     const std::string path = scratchFile(row.content);
@@ -229,7 +198,7 @@ TEST(System, BuildDate) {
 // mount table; both outputs start as "unchanged". A null output is refused before the table
 // is opened.
 TEST(System, MountTable) {
-  const std::string sdCard =
+  const std::string sd =
       "/dev/root / ext4 rw,relatime 0 0\n"
       "proc /proc proc rw,nosuid,nodev,noexec,relatime 0 0\n"
       "/dev/sda1 /mnt/data ext4 rw,relatime 0 0\n"
@@ -237,12 +206,13 @@ TEST(System, MountTable) {
       "/dev/sda1 /mnt/second ext4 rw,relatime 0 0\n"
       "/dev/sdb1 /media/My\\040Stick vfat rw,relatime 0 0\n"
       "/dev/sdc1 /media/usbsd2 vfat rw,relatime 0 0\n";
-  const std::string nearMisses =  // USBSD, usb-sd, a device named usbsd
+  const std::string misses =  // USBSD, usb-sd, a device named usbsd
       "/dev/root / ext4 rw,relatime 0 0\n"
       "/dev/sdb1 /media/USBSD vfat rw,relatime 0 0\n"
       "/dev/sdc1 /media/usb-sd vfat rw,relatime 0 0\n"
       "usbsd /mnt/plain tmpfs rw 0 0\n";
-  const std::string noCard = "NO SD CARD FOUND!";
+  const std::string noCard = "NO SD CARD FOUND!", card = "/media/usbsd1";
+  // clang-format off
   const struct {
     const char* name;
     std::optional<std::string> table;  // nullopt: no file
@@ -252,25 +222,19 @@ TEST(System, MountTable) {
     bool medium;
     std::string mediumPath;
   } rows[] = {
-      {"SD card", sdCard, "/dev/mmcblk0p1", KX_STATUS_OK, "/media/usbsd1", true, "/media/usbsd1"},
-      {"root device", sdCard, "/dev/root", KX_STATUS_OK, "/", true, "/media/usbsd1"},
-      {"listed twice, earlier wins", sdCard, "/dev/sda1", KX_STATUS_OK, "/mnt/data", true,
-       "/media/usbsd1"},
-      {"escaped blank decoded", sdCard, "/dev/sdb1", KX_STATUS_OK, "/media/My Stick", true,
-       "/media/usbsd1"},
-      {"prefix does not match", sdCard, "/dev/sda", KX_STATUS_NOT_FOUND, "undefined", true,
-       "/media/usbsd1"},
-      {"other case does not match", sdCard, "/dev/MMCBLK0P1", KX_STATUS_NOT_FOUND, "undefined",
-       true, "/media/usbsd1"},
-      {"mount point is not a device", sdCard, "/mnt/data", KX_STATUS_NOT_FOUND, "undefined", true,
-       "/media/usbsd1"},
-      {"empty device", sdCard, "", KX_STATUS_NOT_FOUND, "undefined", true, "/media/usbsd1"},
-      {"device named usbsd, no medium", nearMisses, "usbsd", KX_STATUS_OK, "/mnt/plain", false,
-       noCard},
+      {"SD card", sd, "/dev/mmcblk0p1", KX_STATUS_OK, card, true, card},
+      {"root device", sd, "/dev/root", KX_STATUS_OK, "/", true, card},
+      {"listed twice, earlier wins", sd, "/dev/sda1", KX_STATUS_OK, "/mnt/data", true, card},
+      {"escaped blank decoded", sd, "/dev/sdb1", KX_STATUS_OK, "/media/My Stick", true, card},
+      {"prefix does not match", sd, "/dev/sda", KX_STATUS_NOT_FOUND, "undefined", true, card},
+      {"other case", sd, "/dev/MMCBLK0P1", KX_STATUS_NOT_FOUND, "undefined", true, card},
+      {"a mount point", sd, "/mnt/data", KX_STATUS_NOT_FOUND, "undefined", true, card},
+      {"empty device", sd, "", KX_STATUS_NOT_FOUND, "undefined", true, card},
+      {"a device named usbsd", misses, "usbsd", KX_STATUS_OK, "/mnt/plain", false, noCard},
       {"empty table", "", "/dev/root", KX_STATUS_NOT_FOUND, "undefined", false, noCard},
-      {"table missing", std::nullopt, "/dev/root", KX_STATUS_OPEN_FAILED, "unchanged", false,
-       noCard},
+      {"no table", std::nullopt, "/dev/root", KX_STATUS_OPEN_FAILED, "unchanged", false, noCard},
   };
+  // clang-format on
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     const std::string table = scratchFile(row.table);
@@ -288,6 +252,7 @@ TEST(System, MountTable) {
 // truncated on its own (3906 > 976 + 2929) and saturated at INT_MAX from 2^31 MiB on. The
 // selector 3, the only other value the enumeration holds, gives -1.
 TEST(System, DiskSpace) {
+  // clang-format off
   const struct {
     const char* name;
     std::uint64_t blockSize, blocks, freeBlocks;
@@ -307,6 +272,7 @@ TEST(System, DiskSpace) {
       {"more free than total", 4096, 100, 300, 0, 1, 0},
       {"product wraps past 2^64 to 1 MiB", 1048576, 17592186044417, 0, 2147483647, 0, 2147483647},
   };
+  // clang-format on
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     const auto figure = [&row](int which) {

@@ -16,6 +16,7 @@
 using namespace std::string_literals;
 
 TEST(Tokenizer, Cases) {
+  // clang-format off
   const struct {
     const char* name;
     std::string text, delimiters;
@@ -36,6 +37,7 @@ TEST(Tokenizer, Cases) {
       {"zero bytes as text and delimiter", "a\0b\0"s, "\0"s, {"a", "b", ""}},
       {"two blanks in a version line", "Tue Mar  8 2011", " ", {"Tue", "Mar", "", "8", "2011"}},
   };
+  // clang-format on
   for (const auto& row : rows) {
     EXPECT_EQ(KX::KXStringTokenizer::tokenize(row.text, row.delimiters), row.tokens) << row.name;
   }
@@ -113,94 +115,84 @@ void runCases(const std::vector<UtfCase>& cases, Routine routine, Out (*conversi
 
 // The stop of an ill-formed sequence is its start.
 TEST(Utf, Utf8ToUtf32) {
-  runCases<std::wstring, std::string>(
-      {
-          {"empty", "", kEnough, UTF_CONVERSION_OK, 0, ""},
-          {"ASCII", "41 42 43 44 45 46 47 48 49", kEnough, UTF_CONVERSION_OK, 9,
-           "41 42 43 44 45 46 47 48 49"},
-          {"zero byte", "41 00 42", kEnough, UTF_CONVERSION_OK, 3, "41 0 42"},
-          {"two bytes, first and last", "C2 80 DF BF", kEnough, UTF_CONVERSION_OK, 4, "80 7FF"},
-          {"three bytes around the surrogates", "E0 A0 80 ED 9F BF EE 80 80", kEnough,
-           UTF_CONVERSION_OK, 9, "800 D7FF E000"},
-          {"three bytes, last; euro sign", "EF BF BF E2 82 AC", kEnough, UTF_CONVERSION_OK, 6,
-           "FFFF 20AC"},
-          {"four bytes, first and last", "F0 90 80 80 F4 8F BF BF", kEnough, UTF_CONVERSION_OK, 8,
-           "10000 10FFFF"},
-          {"four bytes between ASCII", "41 F0 9F 98 80 42", kEnough, UTF_CONVERSION_OK, 6,
-           "41 1F600 42"},
-          {"ASCII run around a sequence", "41 42 43 E2 82 AC 44 45 46 47", kEnough,
-           UTF_CONVERSION_OK, 10, "41 42 43 20AC 44 45 46 47"},
-          {"overlong C0", "C0 80", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
-          {"overlong C1", "C1 BF", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
-          {"overlong E0 80", "E0 80 80", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
-          {"overlong E0 9F", "E0 9F BF", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
-          {"overlong F0 80", "F0 80 80 80", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
-          {"overlong F0 8F", "F0 8F BF BF", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
-          {"first surrogate", "ED A0 80", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
-          {"last surrogate", "ED BF BF", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
-          {"above U+10FFFF", "F4 90 80 80", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
-          {"lead F5", "F5 80 80 80", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
-          {"byte FE", "FE", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
-          {"byte FF", "FF", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
-          {"stray continuation 80", "80", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
-          {"stray continuation after ASCII", "41 80 42", kEnough, UTF_SOURCE_ILLEGAL, 1, "41"},
-          {"stray continuation BF", "BF", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
-          {"two bytes, second missing", "C2 41", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
-          {"three bytes, second missing", "E2 41 82", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
-          {"three bytes, third missing", "E2 82 41", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
-          {"four bytes, fourth missing", "F0 9F 98 41", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
-          {"FF after an ASCII run", "41 42 43 44 45 46 47 48 FF 41", kEnough, UTF_SOURCE_ILLEGAL, 8,
-           "41 42 43 44 45 46 47 48"},
-          {"overlong after ASCII", "41 42 C0 80", kEnough, UTF_SOURCE_ILLEGAL, 2, "41 42"},
-          {"ends inside two bytes", "C2", kEnough, UTF_SOURCE_TRUNCATED, 0, ""},
-          {"ends inside three bytes", "E2 82", kEnough, UTF_SOURCE_TRUNCATED, 0, ""},
-          {"ends inside four bytes", "F0 9F 98", kEnough, UTF_SOURCE_TRUNCATED, 0, ""},
-          {"ends inside a sequence after ASCII", "41 E2 82", kEnough, UTF_SOURCE_TRUNCATED, 1,
-           "41"},
-          {"ill-formed prefix E0 80 is illegal", "E0 80", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
-          {"ill-formed prefix ED A0 is illegal", "ED A0", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
-          {"ill-formed prefix F4 90 is illegal", "F4 90", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
-          {"no room", "41", 0, UTF_TARGET_FULL, 0, ""},
-          {"room for one of two", "41 42", 1, UTF_TARGET_FULL, 1, "41"},
-          {"room for one, a sequence first", "C2 80 41", 1, UTF_TARGET_FULL, 2, "80"},
-          {"room ends in an ASCII run", "41 42 43 44 45 46 47", 5, UTF_TARGET_FULL, 5,
-           "41 42 43 44 45"},
-          {"full before an illegal byte", "41 FF", 1, UTF_TARGET_FULL, 1, "41"},
-      },
-      ConvertUTF8toUTF32, KX::convertToUtf16);
+  // clang-format off
+  const UtfCase rows[] = {
+      {"empty", "", kEnough, UTF_CONVERSION_OK, 0, ""},
+      {"ASCII", "41 42 43 44 45 46 47 48 49", kEnough, UTF_CONVERSION_OK, 9, "41 42 43 44 45 46 47 48 49"},
+      {"zero byte", "41 00 42", kEnough, UTF_CONVERSION_OK, 3, "41 0 42"},
+      {"two bytes, first and last", "C2 80 DF BF", kEnough, UTF_CONVERSION_OK, 4, "80 7FF"},
+      {"three bytes around the surrogates", "E0 A0 80 ED 9F BF EE 80 80", kEnough, UTF_CONVERSION_OK, 9, "800 D7FF E000"},
+      {"three bytes, last; euro sign", "EF BF BF E2 82 AC", kEnough, UTF_CONVERSION_OK, 6, "FFFF 20AC"},
+      {"four bytes, first and last", "F0 90 80 80 F4 8F BF BF", kEnough, UTF_CONVERSION_OK, 8, "10000 10FFFF"},
+      {"four bytes between ASCII", "41 F0 9F 98 80 42", kEnough, UTF_CONVERSION_OK, 6, "41 1F600 42"},
+      {"ASCII run around a sequence", "41 42 43 E2 82 AC 44 45 46 47", kEnough, UTF_CONVERSION_OK, 10, "41 42 43 20AC 44 45 46 47"},
+      {"overlong C0", "C0 80", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
+      {"overlong C1", "C1 BF", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
+      {"overlong E0 80", "E0 80 80", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
+      {"overlong E0 9F", "E0 9F BF", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
+      {"overlong F0 80", "F0 80 80 80", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
+      {"overlong F0 8F", "F0 8F BF BF", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
+      {"first surrogate", "ED A0 80", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
+      {"last surrogate", "ED BF BF", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
+      {"above U+10FFFF", "F4 90 80 80", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
+      {"lead F5", "F5 80 80 80", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
+      {"byte FE", "FE", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
+      {"byte FF", "FF", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
+      {"stray continuation 80", "80", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
+      {"stray continuation after ASCII", "41 80 42", kEnough, UTF_SOURCE_ILLEGAL, 1, "41"},
+      {"stray continuation BF", "BF", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
+      {"two bytes, second missing", "C2 41", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
+      {"three bytes, second missing", "E2 41 82", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
+      {"three bytes, third missing", "E2 82 41", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
+      {"four bytes, fourth missing", "F0 9F 98 41", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
+      {"FF after an ASCII run", "41 42 43 44 45 46 47 48 FF 41", kEnough, UTF_SOURCE_ILLEGAL, 8, "41 42 43 44 45 46 47 48"},
+      {"overlong after ASCII", "41 42 C0 80", kEnough, UTF_SOURCE_ILLEGAL, 2, "41 42"},
+      {"ends inside two bytes", "C2", kEnough, UTF_SOURCE_TRUNCATED, 0, ""},
+      {"ends inside three bytes", "E2 82", kEnough, UTF_SOURCE_TRUNCATED, 0, ""},
+      {"ends inside four bytes", "F0 9F 98", kEnough, UTF_SOURCE_TRUNCATED, 0, ""},
+      {"ends inside a sequence after ASCII", "41 E2 82", kEnough, UTF_SOURCE_TRUNCATED, 1, "41"},
+      {"ill-formed prefix E0 80 is illegal", "E0 80", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
+      {"ill-formed prefix ED A0 is illegal", "ED A0", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
+      {"ill-formed prefix F4 90 is illegal", "F4 90", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
+      {"no room", "41", 0, UTF_TARGET_FULL, 0, ""},
+      {"room for one of two", "41 42", 1, UTF_TARGET_FULL, 1, "41"},
+      {"room for one, a sequence first", "C2 80 41", 1, UTF_TARGET_FULL, 2, "80"},
+      {"room ends in an ASCII run", "41 42 43 44 45 46 47", 5, UTF_TARGET_FULL, 5, "41 42 43 44 45"},
+      {"full before an illegal byte", "41 FF", 1, UTF_TARGET_FULL, 1, "41"},
+  };
+  // clang-format on
+  runCases<std::wstring, std::string>({std::begin(rows), std::end(rows)}, ConvertUTF8toUTF32,
+                                      KX::convertToUtf16);
 }
 
 // Surrogates and values above U+10FFFF stop at the offending element; a code point is written
 // whole or not at all.
 TEST(Utf, Utf32ToUtf8) {
-  runCases<std::string, std::wstring>(
-      {
-          {"empty", "", kEnough, UTF_CONVERSION_OK, 0, ""},
-          {"ASCII", "41 42 43 44 45 46 47", kEnough, UTF_CONVERSION_OK, 7, "41 42 43 44 45 46 47"},
-          {"zero", "41 0 42", kEnough, UTF_CONVERSION_OK, 3, "41 00 42"},
-          {"one and two bytes, edges", "7F 80 7FF", kEnough, UTF_CONVERSION_OK, 3,
-           "7F C2 80 DF BF"},
-          {"three bytes, edges", "800 D7FF E000 FFFF", kEnough, UTF_CONVERSION_OK, 4,
-           "E0 A0 80 ED 9F BF EE 80 80 EF BF BF"},
-          {"four bytes, edges", "10000 1F600 10FFFF", kEnough, UTF_CONVERSION_OK, 3,
-           "F0 90 80 80 F0 9F 98 80 F4 8F BF BF"},
-          {"euro sign between ASCII", "41 42 43 20AC 44 45", kEnough, UTF_CONVERSION_OK, 6,
-           "41 42 43 E2 82 AC 44 45"},
-          {"first surrogate", "D800", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
-          {"last surrogate", "DFFF", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
-          {"above U+10FFFF", "110000", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
-          {"sign bit", "80000000", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
-          {"all ones", "FFFFFFFF", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
-          {"surrogate after ASCII", "41 42 43 44 45 DC00 46", kEnough, UTF_SOURCE_ILLEGAL, 5,
-           "41 42 43 44 45"},
-          {"illegal before full", "D800", 0, UTF_SOURCE_ILLEGAL, 0, ""},
-          {"no room", "41", 0, UTF_TARGET_FULL, 0, ""},
-          {"three bytes in two", "20AC", 2, UTF_TARGET_FULL, 0, ""},
-          {"three bytes after one", "41 20AC", 3, UTF_TARGET_FULL, 1, "41"},
-          {"four bytes in three", "10000", 3, UTF_TARGET_FULL, 0, ""},
-          {"room ends in ASCII", "41 42 43 44 45", 4, UTF_TARGET_FULL, 4, "41 42 43 44"},
-      },
-      ConvertUTF32toUTF8, KX::convertToUtf8);
+  // clang-format off
+  const UtfCase rows[] = {
+      {"empty", "", kEnough, UTF_CONVERSION_OK, 0, ""},
+      {"ASCII", "41 42 43 44 45 46 47", kEnough, UTF_CONVERSION_OK, 7, "41 42 43 44 45 46 47"},
+      {"zero", "41 0 42", kEnough, UTF_CONVERSION_OK, 3, "41 00 42"},
+      {"one and two bytes, edges", "7F 80 7FF", kEnough, UTF_CONVERSION_OK, 3, "7F C2 80 DF BF"},
+      {"three bytes, edges", "800 D7FF E000 FFFF", kEnough, UTF_CONVERSION_OK, 4, "E0 A0 80 ED 9F BF EE 80 80 EF BF BF"},
+      {"four bytes, edges", "10000 1F600 10FFFF", kEnough, UTF_CONVERSION_OK, 3, "F0 90 80 80 F0 9F 98 80 F4 8F BF BF"},
+      {"euro sign between ASCII", "41 42 43 20AC 44 45", kEnough, UTF_CONVERSION_OK, 6, "41 42 43 E2 82 AC 44 45"},
+      {"first surrogate", "D800", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
+      {"last surrogate", "DFFF", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
+      {"above U+10FFFF", "110000", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
+      {"sign bit", "80000000", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
+      {"all ones", "FFFFFFFF", kEnough, UTF_SOURCE_ILLEGAL, 0, ""},
+      {"surrogate after ASCII", "41 42 43 44 45 DC00 46", kEnough, UTF_SOURCE_ILLEGAL, 5, "41 42 43 44 45"},
+      {"illegal before full", "D800", 0, UTF_SOURCE_ILLEGAL, 0, ""},
+      {"no room", "41", 0, UTF_TARGET_FULL, 0, ""},
+      {"three bytes in two", "20AC", 2, UTF_TARGET_FULL, 0, ""},
+      {"three bytes after one", "41 20AC", 3, UTF_TARGET_FULL, 1, "41"},
+      {"four bytes in three", "10000", 3, UTF_TARGET_FULL, 0, ""},
+      {"room ends in ASCII", "41 42 43 44 45", 4, UTF_TARGET_FULL, 4, "41 42 43 44"},
+  };
+  // clang-format on
+  runCases<std::string, std::wstring>({std::begin(rows), std::end(rows)}, ConvertUTF32toUTF8,
+                                      KX::convertToUtf8);
 }
 
 namespace {
