@@ -31,7 +31,10 @@ public:
   /// startEncryption accepts a key of exactly 16 raw bytes (any values) and
   /// returns 0. Any other size prints
   ///   "Encryption key length is invalid: <size>. Has to be 16."
-  /// on std::cerr and returns 20, leaving the object as it was.
+  /// on std::cerr and returns 20, leaving the object as it was. The line is
+  /// exact whatever the host has set on std::cerr (base, showbase, width,
+  /// fill, locale...): the numbers are decimal, and the stream's settings
+  /// are left as they were.
   int startEncryption(const std::string& key);
 
   /// encrypt pads, encrypts and Base64-encodes text into the object's result
@@ -52,7 +55,9 @@ public:
   unsigned char* convertPlainText(const std::string& text, int& paddedLength);
 
   /// encodeBase64 replaces out with the Base64 of the len bytes at data, with
-  /// "=" padding and no line breaks. len <= 0 gives "". Returns 0.
+  /// "=" padding and no line breaks, and returns 0. len <= 0 gives "". No
+  /// byte past data[len - 1] is read. out keeps its capacity, so a string
+  /// that is reused allocates only when a longer result needs it.
   int encodeBase64(std::string& out, const unsigned char* data, int len);
 
 private:

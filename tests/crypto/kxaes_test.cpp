@@ -1,6 +1,9 @@
 // KX::KXAES: known answers, the padding, refused keys and the Base64 encoder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iomanip>
+#include <locale>
 #include <memory>
 
 #include "KXAPI/KXAES.h"
@@ -57,14 +60,20 @@ TEST(Kxaes, RefusedKeys) {
   EXPECT_EQ(aes.getEncryptedData(), reference.getEncryptedData());
 }
 
-// The output replaces what the string held; RFC 4648's vectors, then each 6-bit value at each
+// RFC 4648's vectors, then each 6-bit value at each
 // place of a group, the sizes 4 * ceil(n / 3) for n = 0 to 6, and lengths of 0 or below.
 TEST(Kxaes, Base64) {
   KX::KXAES aes;
-  const auto check = [&aes](const Bytes& data, int length, const std::string& expected) {
-    std::string out = "previous content";
-    EXPECT_EQ(aes.encodeBase64(out, data.data(), length), KX_STATUS_OK);
-    EXPECT_EQ(out, expected);
+  // The data sit in a buffer of their exact size, so that a sanitizer sees any read past the
+  // end. The output replaces what the string held, whether that had another length or the
+  // result's own.
+  const auto check = [&aes](const Bytes& bytes, int length, const std::string& expected) {
+    const std::unique_ptr<unsigned char[]> data(new unsigned char[bytes.size()]);
+    std::copy(bytes.begin(), bytes.end(), data.get());
+    for (std::string out : {std::string("previous content"), std::string(expected.size(), '#')}) {
+      EXPECT_EQ(aes.encodeBase64(out, data.get(), length), KX_STATUS_OK);
+      EXPECT_EQ(out, expected);
+    }
   };
   kxtest::TestFile::forEach("crypto/base64.txt", [&check](kxtest::Record& v) {
     const Bytes data = v.bytes("Data");
@@ -106,5 +115,52 @@ TEST(Kxaes, Base64) {
   for (const int length : {0, -1, -100}) {
     SCOPED_TRACE(length);
     check(Bytes{0x00}, length, "");
+  }
+}
+
+// Whatever the host has set on std::cerr, the key-length line prints its numbers in decimal with
+// nothing around them, and the stream's settings are as the host left them.
+TEST(Kxaes, KeyLengthLineWhateverTheStreamState) {
+  struct DotGrouping : std::numpunct<char> {
+    char do_thousands_sep() const override { return '.'; }
+    std::string do_grouping() const override { return "\1"; }
+  };
+  const struct {
+    const char* name;
+    void (*set)(std::ostream&);
+  } states[] = {
+      {"hex", [](std::ostream& s) { s << std::hex; }},
+      {"oct, showbase", [](std::ostream& s) { s << std::oct << std::showbase; }},
+      {"hex, uppercase, showbase",
+       [](std::ostream& s) { s << std::hex << std::uppercase << std::showbase; }},
+      {"showpos", [](std::ostream& s) { s << std::showpos; }},
+      {"width 12, fill *", [](std::ostream& s) { s << std::setw(12) << std::setfill('*'); }},
+      {"left, width 40", [](std::ostream& s) { s << std::left << std::setw(40); }},
+      {"internal, showpos, width 8",
+       [](std::ostream& s) { s << std::internal << std::showpos << std::setw(8); }},
+      {"grouping locale",
+       [](std::ostream& s) { s.imbue(std::locale(s.getloc(), new DotGrouping)); }},
+  };
+  KX::KXAES aes;
+  std::ios host(nullptr);
+  host.copyfmt(std::cerr);
+  for (const auto& state : states) {
+    state.set(std::cerr);
+    const std::ios::fmtflags flags = std::cerr.flags();
+    const std::streamsize width = std::cerr.width();
+    const char fill = std::cerr.fill();
+    const std::locale locale = std::cerr.getloc();
+    for (const std::size_t size : {26u, 1234u}) {
+      testing::internal::CaptureStderr();
+      EXPECT_EQ(aes.startEncryption(std::string(size, 'k')), KX::KX_STATUS_INVALID_ARGUMENT);
+      EXPECT_EQ(testing::internal::GetCapturedStderr(),
+                "Encryption key length is invalid: " + std::to_string(size) + ". Has to be 16.\n")
+          << state.name;
+    }
+    EXPECT_EQ(std::cerr.flags(), flags) << state.name;
+    EXPECT_EQ(std::cerr.width(), width) << state.name;
+    EXPECT_EQ(std::cerr.fill(), fill) << state.name;
+    EXPECT_TRUE(std::cerr.getloc() == locale) << state.name;
+    std::cerr.copyfmt(host);
   }
 }

@@ -4,10 +4,12 @@
 //
 // The engine carries no constant tables. Everything is computed once per
 // process from GF(2^8) arithmetic (FIPS-197 section 4) when the first AES
-// object is constructed. The block transform is the classic four-table form
-// (FIPS-197 sections 5.1 and 5.3.5): a full round costs four lookups and
-// four XORs per column, and the last round uses byte-placed S-box tables so
-// that it needs no masks or shifts.
+// object is constructed. The block transform is the table form of FIPS-197
+// sections 5.1 and 5.3.5: a full round costs four lookups and four XORs per
+// column. Where the CPU rotates an operand for free (ARM's barrel shifter),
+// one table per direction serves all four rows, since T1..T3 are T0 rotated
+// by 8, 16 and 24 bits, and the last round reads the S-box bytes; elsewhere
+// the four word tables and the byte-placed S-box tables are read.
 //
 // Word convention: byte k of a 32-bit word (bits 8k..8k+7) is row k of a
 // state column. Columns are loaded and stored with an explicit little-endian
@@ -29,9 +31,10 @@
 #if defined(__clang__)
 #pragma clang diagnostic ignored "-Wstring-conversion"
 #endif
-#include "aes/aes_internal.h"
 
 using u32 = std::uint32_t;
+
+constexpr int kRconSize = 59;
 
 // ---------------------------------------------------------------------------
 // Process-wide tables. Zero until built, read-only afterwards.
@@ -39,7 +42,7 @@ using u32 = std::uint32_t;
 static unsigned char GF2_8_inverse[256];
 static unsigned char Sbox[256];
 static unsigned char InvSbox[256];
-static u32 Rcon[aes_internal::kRconSize];
+static u32 Rcon[kRconSize];
 alignas(64) static u32 T0[256];
 alignas(64) static u32 T1[256];
 alignas(64) static u32 T2[256];
@@ -57,12 +60,12 @@ alignas(64) static u32 IS1[256];
 alignas(64) static u32 IS2[256];
 alignas(64) static u32 IS3[256];
 static bool tablesInitialized = false;
-static int tableBuildCount = 0;
 
 // ---------------------------------------------------------------------------
 // Field arithmetic and table construction.
 
-unsigned char GF2_8_mult(unsigned char a, unsigned char b) {
+// Multiplication in GF(2^8) modulo x^8+x^4+x^3+x+1, bit by bit.
+static unsigned char GF2_8_mult(unsigned char a, unsigned char b) {
   unsigned char p = 0;
   for (int i = 0; i < 8; ++i) {
     if (b & 1) {
@@ -131,8 +134,9 @@ static u32 Pack(unsigned char b0, unsigned char b1, unsigned char b2, unsigned c
   return u32{b0} | (u32{b1} << 8) | (u32{b2} << 16) | (u32{b3} << 24);
 }
 
+static void PublishTransformTables();
+
 static bool InitializeTables() {
-  ++tableBuildCount;
   bool result = CheckInverses(true);
   if (!BuildSbox()) {
     result = false;
@@ -150,7 +154,7 @@ static bool InitializeTables() {
 
   Rcon[0] = 0;
   unsigned char r = 1;
-  for (int i = 1; i < aes_internal::kRconSize; ++i) {
+  for (int i = 1; i < kRconSize; ++i) {
     Rcon[i] = r;
     r = GF2_8_mult(r, 0x02);
   }
@@ -178,6 +182,7 @@ static bool InitializeTables() {
     IS2[x] = u32{t} << 16;
     IS3[x] = u32{t} << 24;
   }
+  PublishTransformTables();
   return result;
 }
 
@@ -196,19 +201,6 @@ static void EnsureTables() {
   }();
   (void)ready;
 }
-
-namespace aes_internal {
-
-TableView Tables() {
-  return TableView{GF2_8_inverse,    Sbox,
-                   InvSbox,          Rcon,
-                   {T0, T1, T2, T3}, {S0, S1, S2, S3},
-                   {D0, D1, D2, D3}, {IS0, IS1, IS2, IS3}};
-}
-
-int TableBuildCount() { return tableBuildCount; }
-
-}  // namespace aes_internal
 
 // ---------------------------------------------------------------------------
 // Byte-order neutral word access: byte 0 in memory is row 0 (bits 0..7).
@@ -311,100 +303,213 @@ void AES::StartDecryption(const unsigned char* key) {
 }
 
 // ---------------------------------------------------------------------------
-// Block transform. One instance per block width; the column computations of
-// a round are generated in full at compile time, and the state stays in
-// registers. Rounds are run in pairs, alternating between two states, so no
-// state is copied; Nr - 1 full rounds is always odd.
+// Block transform and chaining modes.
+//
+// One routine per block width and direction runs a whole buffer: the state
+// stays in registers from the input words to the output words, CBC folds the
+// chaining value into the first AddRoundKey, and a block costs no call. The
+// columns of a round are generated in full at compile time. With 128-bit
+// blocks the rounds are straight-line code: two-round steps for the 192- and
+// 256-bit keys lead into the common nine rounds and the last one. The wider
+// blocks run their rounds in pairs, alternating between two states.
 
 namespace {
 
-// ShiftRows offsets C1, C2, C3 per block width.
-template <std::size_t NB>
-struct Shifts {
-  static constexpr std::size_t c1 = 1;
-  static constexpr std::size_t c2 = NB == 8 ? 3 : 2;
-  static constexpr std::size_t c3 = NB == 8 ? 4 : 3;
+// A barrel shifter rotates an XOR operand at no cost: there T0 (D0) rotated
+// stands in for T1..T3 (D1..D3), and the S-box bytes shifted for S0..S3
+// (IS0..IS3). Elsewhere a rotation is an instruction of its own.
+#if defined(__arm__) || defined(__aarch64__)
+constexpr bool kFreeRotation = true;
+#else
+constexpr bool kFreeRotation = false;
+#endif
+
+// What the transform reads, stored by the table build. A run copies it into
+// locals: the compiler then keeps the table addresses and the byte mask in
+// registers, and a lookup is one AND with a shifted operand plus one load with
+// a scaled index (ARMv6 has no bit-field extract, and a named array would be
+// addressed from its section's base with an extra addition).
+struct TransformTables {
+  const u32* full[2][4];         // [inverse] T0..T3 or D0..D3
+  const u32* last[2][4];         // [inverse] S0..S3 or IS0..IS3
+  const unsigned char* sbox[2];  // [inverse] Sbox or InvSbox
+  u32 byteMask;
+};
+TransformTables transformTables;
+
+}  // namespace
+
+static void PublishTransformTables() {
+  transformTables = TransformTables{{{T0, T1, T2, T3}, {D0, D1, D2, D3}},
+                                    {{S0, S1, S2, S3}, {IS0, IS1, IS2, IS3}},
+                                    {Sbox, InvSbox},
+                                    0xFF};
+}
+
+namespace {
+
+// A round key's words: in W (bytes), or in locals.
+struct KeyBytes {
+  const unsigned char* p;
+  u32 operator()(std::size_t c) const { return LoadWord(p + 4 * c); }
+};
+struct KeyWords {
+  const u32* p;
+  u32 operator()(std::size_t c) const { return p[c]; }
 };
 
-template <std::size_t NB>
-using Columns = std::make_index_sequence<NB>;
+// How a run chains its blocks: fixed at compile time, or by the run's flag.
+enum class Chaining { kEcb, kCbc, kPerRun };
 
-template <std::size_t NB, std::size_t... C>
-inline void AddKey(u32 (&a)[NB], const unsigned char* in, const unsigned char* k,
-                   std::index_sequence<C...>) {
-  ((a[C] = LoadWord(in + 4 * C) ^ LoadWord(k + 4 * C)), ...);
-}
+// The cipher over blocks of NB columns, forwards or (with the decryption
+// schedule) the equivalent inverse cipher.
+template <std::size_t NB, bool Inverse, Chaining Mode>
+class Transform {
+public:
+  static constexpr std::size_t kBytes = 4 * NB;
 
-template <std::size_t NB, std::size_t... C>
-inline void EncRound(const u32 (&a)[NB], u32 (&t)[NB], const unsigned char* k,
-                     std::index_sequence<C...>) {
-  using S = Shifts<NB>;
-  ((t[C] = T0[a[C] & 0xFF] ^ T1[(a[(C + S::c1) % NB] >> 8) & 0xFF] ^
-           T2[(a[(C + S::c2) % NB] >> 16) & 0xFF] ^ T3[a[(C + S::c3) % NB] >> 24] ^
-           LoadWord(k + 4 * C)),
-   ...);
-}
+  Transform() : t_(transformTables) {}
 
-template <std::size_t NB, std::size_t... C>
-inline void EncLast(const u32 (&a)[NB], unsigned char* out, const unsigned char* k,
-                    std::index_sequence<C...>) {
-  using S = Shifts<NB>;
-  (StoreWord(out + 4 * C, S0[a[C] & 0xFF] ^ S1[(a[(C + S::c1) % NB] >> 8) & 0xFF] ^
-                              S2[(a[(C + S::c2) % NB] >> 16) & 0xFF] ^
-                              S3[a[(C + S::c3) % NB] >> 24] ^ LoadWord(k + 4 * C)),
-   ...);
-}
-
-template <std::size_t NB, std::size_t... C>
-inline void DecRound(const u32 (&a)[NB], u32 (&t)[NB], const unsigned char* k,
-                     std::index_sequence<C...>) {
-  using S = Shifts<NB>;
-  ((t[C] = D0[a[C] & 0xFF] ^ D1[(a[(C + NB - S::c1) % NB] >> 8) & 0xFF] ^
-           D2[(a[(C + NB - S::c2) % NB] >> 16) & 0xFF] ^ D3[a[(C + NB - S::c3) % NB] >> 24] ^
-           LoadWord(k + 4 * C)),
-   ...);
-}
-
-template <std::size_t NB, std::size_t... C>
-inline void DecLast(const u32 (&a)[NB], unsigned char* out, const unsigned char* k,
-                    std::index_sequence<C...>) {
-  using S = Shifts<NB>;
-  (StoreWord(out + 4 * C, IS0[a[C] & 0xFF] ^ IS1[(a[(C + NB - S::c1) % NB] >> 8) & 0xFF] ^
-                              IS2[(a[(C + NB - S::c2) % NB] >> 16) & 0xFF] ^
-                              IS3[a[(C + NB - S::c3) % NB] >> 24] ^ LoadWord(k + 4 * C)),
-   ...);
-}
-
-using BlockFn = void (*)(const unsigned char* in, unsigned char* out, const unsigned char* w,
-                         int nr);
-
-// One block through all Nr rounds, forwards or (with the decryption
-// schedule) inverse. Both state arrays are written in full before the output
-// is stored, so in and out may be the same block.
-template <std::size_t NB, bool Inverse>
-void BlockCore(const unsigned char* in, unsigned char* out, const unsigned char* w, int nr) {
-  constexpr Columns<NB> cols;
-  constexpr std::size_t step = 4 * NB;
-  const auto round = [&cols](const u32(&from)[NB], u32(&to)[NB], const unsigned char* k) {
-    if constexpr (Inverse) {
-      DecRound<NB>(from, to, k, cols);
+  // Runs n blocks from in to out under the schedule w of nr rounds.
+  void Run(const unsigned char* in, unsigned char* out, unsigned long n, const unsigned char* w,
+           int nr, bool cbc) const {
+    if constexpr (NB == 4) {
+      // The last ten round keys, read once per run: the compiler keeps them
+      // in stack slots, which leaves the rounds one more register.
+      u32 tail[40];
+      LoadKeys(tail, w + kBytes * static_cast<std::size_t>(nr - 9), std::make_index_sequence<40>{});
+      Blocks(in, out, n, w, cbc, [&](u32(&a)[NB], u32(&b)[NB]) {
+        for (int r = 1; r < nr - 9; r += 2) {
+          Round(a, b, KeyBytes{w + kBytes * static_cast<std::size_t>(r)});
+          Round(b, a, KeyBytes{w + kBytes * static_cast<std::size_t>(r + 1)});
+        }
+        Straight(a, b, tail, std::make_index_sequence<4>{});
+        Round(a, b, KeyWords{tail + 32});
+        return KeyWords{tail + 36};
+      });
     } else {
-      EncRound<NB>(from, to, k, cols);
+      Blocks(in, out, n, w, cbc, [&](u32(&a)[NB], u32(&b)[NB]) {
+        const unsigned char* k = w + kBytes;
+        for (int left = nr - 1;; left -= 2, k += 2 * kBytes) {
+          Round(a, b, KeyBytes{k});
+          if (left == 1) {
+            return KeyBytes{k + kBytes};
+          }
+          Round(b, a, KeyBytes{k + kBytes});
+        }
+      });
     }
-  };
-  u32 a[NB], t[NB];
-  AddKey<NB>(a, in, w, cols);
-  round(a, t, w += step);
-  for (int pairs = (nr - 2) / 2; pairs > 0; --pairs) {
-    round(t, a, w += step);
-    round(a, t, w += step);
   }
-  if constexpr (Inverse) {
-    DecLast<NB>(t, out, w + step, cols);
-  } else {
-    EncLast<NB>(t, out, w + step, cols);
+
+private:
+  // The block loop around `rounds`, which takes the state after the first
+  // AddRoundKey through the full rounds and returns the last round key.
+  // CBC encryption folds the previous cipher block into the first
+  // AddRoundKey: kept in locals when the mode is fixed, read back from out
+  // otherwise. CBC decryption XORs each output with the previous input
+  // block, read after the previous output has been written.
+  template <typename Rounds>
+  void Blocks(const unsigned char* in, unsigned char* out, unsigned long n, const unsigned char* w,
+              bool cbc, Rounds&& rounds) const {
+    const bool chained = Mode == Chaining::kCbc || (Mode == Chaining::kPerRun && cbc);
+    u32 chain[NB] = {};
+    const unsigned char* previous = nullptr;
+    for (; n > 0; --n, previous = Inverse ? in : out, in += kBytes, out += kBytes) {
+      u32 a[NB], b[NB];
+      Cols([&](auto c) { a[c] = LoadWord(in + 4 * c) ^ LoadWord(w + 4 * c); });
+      if constexpr (!Inverse && Mode == Chaining::kCbc) {
+        Cols([&](auto c) { a[c] ^= chain[c]; });
+      } else if (!Inverse && chained && previous != nullptr) {
+        Cols([&](auto c) { a[c] ^= LoadWord(previous + 4 * c); });
+      }
+      const auto last = rounds(a, b);
+      Cols([&](auto c) { a[c] = Last<c>(b) ^ last(c); });
+      if constexpr (!Inverse && Mode == Chaining::kCbc) {
+        Cols([&](auto c) { chain[c] = a[c]; });
+      }
+      if (Inverse && chained && previous != nullptr) {
+        Cols([&](auto c) { a[c] ^= LoadWord(previous + 4 * c); });
+      }
+      Cols([&](auto c) { StoreWord(out + 4 * c, a[c]); });
+    }
   }
-}
+
+  template <std::size_t... I>
+  static void LoadKeys(u32 (&words)[sizeof...(I)], const unsigned char* k,
+                       std::index_sequence<I...>) {
+    ((words[I] = LoadWord(k + 4 * I)), ...);
+  }
+
+  // ShiftRows offsets C1, C2, C3; the inverse reads the columns the other way.
+  static constexpr std::size_t Source(std::size_t c, std::size_t row) {
+    const std::size_t shift = row == 0   ? 0
+                              : row == 1 ? 1
+                              : row == 2 ? (NB == 8 ? 3 : 2)
+                                         : (NB == 8 ? 4 : 3);
+    return (Inverse ? c + NB - shift : c + shift) % NB;
+  }
+
+  template <typename F, std::size_t... C>
+  static void Cols(F&& f, std::index_sequence<C...>) {
+    (f(std::integral_constant<std::size_t, C>{}), ...);
+  }
+  template <typename F>
+  static void Cols(F&& f) {
+    Cols(f, std::make_index_sequence<NB>{});
+  }
+
+  template <unsigned Row>
+  u32 Index(u32 x) const {
+    return Row == 3 ? x >> 24 : (x >> (8 * Row)) & (kFreeRotation ? t_.byteMask : 0xFFu);
+  }
+
+  static u32 Rotl(u32 w, unsigned n) { return (w << n) | (w >> ((32 - n) & 31)); }
+
+  template <unsigned Row>
+  u32 Full(u32 x) const {
+    if constexpr (kFreeRotation) {
+      return Rotl(t_.full[Inverse][0][Index<Row>(x)], 8 * Row);
+    } else {
+      return t_.full[Inverse][Row][Index<Row>(x)];
+    }
+  }
+
+  template <unsigned Row>
+  u32 Final(u32 x) const {
+    if constexpr (kFreeRotation) {
+      return u32{t_.sbox[Inverse][Index<Row>(x)]} << (8 * Row);
+    } else {
+      return t_.last[Inverse][Row][Index<Row>(x)];
+    }
+  }
+
+  template <std::size_t C>
+  u32 Last(const u32 (&a)[NB]) const {
+    return Final<0>(a[C]) ^ Final<1>(a[Source(C, 1)]) ^ Final<2>(a[Source(C, 2)]) ^
+           Final<3>(a[Source(C, 3)]);
+  }
+
+  // One full round from `from` into `to` with the round key `key`.
+  template <typename Key>
+  void Round(const u32 (&from)[NB], u32 (&to)[NB], Key key) const {
+    Round(from, to, key, std::make_index_sequence<NB>{});
+  }
+
+  template <typename Key, std::size_t... C>
+  void Round(const u32 (&from)[NB], u32 (&to)[NB], Key key, std::index_sequence<C...>) const {
+    ((to[C] = Full<0>(from[C]) ^ Full<1>(from[Source(C, 1)]) ^ Full<2>(from[Source(C, 2)]) ^
+              Full<3>(from[Source(C, 3)]) ^ key(C)),
+     ...);
+  }
+
+  // Pairs of rounds with the round keys in tail, a to b to a.
+  template <std::size_t... P>
+  void Straight(u32 (&a)[NB], u32 (&b)[NB], const u32* tail, std::index_sequence<P...>) const {
+    ((Round(a, b, KeyWords{tail + 8 * P}), Round(b, a, KeyWords{tail + 8 * P + 4})), ...);
+  }
+
+  const TransformTables t_;
+};
 
 // The combinations SetParameters can produce: Nr = max(Nk, Nb) + 6 with
 // Nk in {4, 6, 8}. Anything else (Nb == 0 before parameters are accepted)
@@ -413,114 +518,80 @@ bool Accepted(int nb, int nr) {
   return (nb == 4 || nb == 6 || nb == 8) && (nr == 10 || nr == 12 || nr == 14) && nr >= nb + 6;
 }
 
-BlockFn SelectEncrypt(int nb, int nr) {
+using RunFn = void (*)(const unsigned char* in, unsigned char* out, unsigned long n,
+                       const unsigned char* w, int nr, bool cbc);
+
+template <std::size_t NB, bool Inverse, Chaining Mode = Chaining::kPerRun>
+void RunBlocks(const unsigned char* in, unsigned char* out, unsigned long n, const unsigned char* w,
+               int nr, bool cbc) {
+  Transform<NB, Inverse, Mode>().Run(in, out, n, w, nr, cbc);
+}
+
+// The routine for a run. Encryption of 128-bit blocks, the hot path, has one
+// routine per mode, so that CBC keeps its chaining value in registers and
+// ECB pays nothing for it; the other routines take the mode per run.
+template <bool Inverse>
+RunFn Select(int nb, int nr, bool cbc) {
   if (!Accepted(nb, nr)) {
     return nullptr;
   }
-  return nb == 4 ? BlockCore<4, false> : nb == 6 ? BlockCore<6, false> : BlockCore<8, false>;
-}
-
-BlockFn SelectDecrypt(int nb, int nr) {
-  if (!Accepted(nb, nr)) {
-    return nullptr;
+  if (nb == 4 && !Inverse) {
+    return cbc ? RunBlocks<4, false, Chaining::kCbc> : RunBlocks<4, false, Chaining::kEcb>;
   }
-  return nb == 4 ? BlockCore<4, true> : nb == 6 ? BlockCore<6, true> : BlockCore<8, true>;
+  return nb == 4 ? RunBlocks<4, Inverse> : nb == 6 ? RunBlocks<6, Inverse> : RunBlocks<8, Inverse>;
 }
-
-}  // namespace
-
-void AES::EncryptBlock(const unsigned char* datain, unsigned char* dataout) {
-  if (const BlockFn fn = SelectEncrypt(Nb, Nr)) {
-    fn(datain, dataout, W, Nr);
-  }
-}
-
-void AES::DecryptBlock(const unsigned char* datain, unsigned char* dataout) {
-  if (const BlockFn fn = SelectDecrypt(Nb, Nr)) {
-    fn(datain, dataout, W, Nr);
-  }
-}
-
-// ---------------------------------------------------------------------------
-// Chaining modes (NIST SP 800-38A), CBC with an all-zero IV in every call.
 
 static_assert(sizeof(AES::BlockMode) == sizeof(int), "BlockMode is int-sized");
 
 // A caller may pass any int cast to BlockMode; read its bits as an int so
 // that an out-of-range value is examined without an enum load.
-static int ModeValue(const AES::BlockMode& mode) {
+int ModeValue(const AES::BlockMode& mode) {
   int m;
   std::memcpy(&m, &mode, sizeof m);
   return m;
 }
 
-// What Encrypt and Decrypt check before their loops, in this order: no
-// blocks touch nothing, a mode other than ECB and CBC is a programming error,
-// and without accepted parameters there is no block routine. Returns the
-// routine to run, or null when there is nothing to do.
-static BlockFn RoutineForRun(unsigned long numBlocks, const AES::BlockMode& mode, BlockFn routine) {
-  if (numBlocks == 0) {
-    return nullptr;
-  }
-  const int m = ModeValue(mode);
-  if (m != AES::ECB && m != AES::CBC) {
-    assert(!"Unknown mode!");
-  }
-  return routine;
-}
+}  // namespace
 
-static void RunEcb(BlockFn fn, const unsigned char* datain, unsigned char* dataout,
-                   unsigned long numBlocks, std::size_t B, const unsigned char* w, int nr) {
-  for (unsigned long k = 0; k < numBlocks; ++k) {
-    fn(datain + k * B, dataout + k * B, w, nr);
+void AES::EncryptBlock(const unsigned char* datain, unsigned char* dataout) {
+  if (const RunFn run = Select<false>(Nb, Nr, false)) {
+    run(datain, dataout, 1, W, Nr, false);
   }
 }
 
+void AES::DecryptBlock(const unsigned char* datain, unsigned char* dataout) {
+  if (const RunFn run = Select<true>(Nb, Nr, false)) {
+    run(datain, dataout, 1, W, Nr, false);
+  }
+}
+
+// ECB and CBC (NIST SP 800-38A), CBC from an all-zero chaining value in
+// every call. No blocks touch nothing; a mode other than ECB and CBC is a
+// programming error; without accepted parameters there is no routine.
 void AES::Encrypt(const unsigned char* datain, unsigned char* dataout, unsigned long numBlocks,
                   BlockMode mode) {
-  const BlockFn fn = RoutineForRun(numBlocks, mode, SelectEncrypt(Nb, Nr));
-  if (fn == nullptr) {
+  if (numBlocks == 0) {
     return;
   }
-  const std::size_t B = 4 * static_cast<std::size_t>(Nb);
-  if (mode == ECB) {
-    RunEcb(fn, datain, dataout, numBlocks, B, W, Nr);
-    return;
+  const int m = ModeValue(mode);
+  if (m != ECB && m != CBC) {
+    assert(!"Unknown mode!");
   }
-  unsigned char chain[64] = {};
-  for (unsigned long k = 0; k < numBlocks; ++k) {
-    const unsigned char* in = datain + k * B;
-    unsigned char* out = dataout + k * B;
-    for (std::size_t i = 0; i < B; ++i) {
-      chain[i] ^= in[i];
-    }
-    fn(chain, out, W, Nr);
-    std::memcpy(chain, out, B);
+  if (const RunFn run = Select<false>(Nb, Nr, m == CBC)) {
+    run(datain, dataout, numBlocks, W, Nr, m == CBC);
   }
 }
 
 void AES::Decrypt(const unsigned char* datain, unsigned char* dataout, unsigned long numBlocks,
                   BlockMode mode) {
-  const BlockFn fn = RoutineForRun(numBlocks, mode, SelectDecrypt(Nb, Nr));
-  if (fn == nullptr) {
+  if (numBlocks == 0) {
     return;
   }
-  const std::size_t B = 4 * static_cast<std::size_t>(Nb);
-  if (mode == ECB) {
-    RunEcb(fn, datain, dataout, numBlocks, B, W, Nr);
-    return;
+  const int m = ModeValue(mode);
+  if (m != ECB && m != CBC) {
+    assert(!"Unknown mode!");
   }
-  // The previous cipher block is read from datain after the previous output
-  // block has been written, so several blocks need separate buffers.
-  const unsigned char chain[64] = {};
-  const unsigned char* prev = chain;
-  for (unsigned long k = 0; k < numBlocks; ++k) {
-    const unsigned char* in = datain + k * B;
-    unsigned char* out = dataout + k * B;
-    fn(in, out, W, Nr);
-    for (std::size_t i = 0; i < B; ++i) {
-      out[i] ^= prev[i];
-    }
-    prev = in;
+  if (const RunFn run = Select<true>(Nb, Nr, m == CBC)) {
+    run(datain, dataout, numBlocks, W, Nr, m == CBC);
   }
 }

@@ -1,18 +1,34 @@
 // KX::KXAES: a text, padded with PKCS #7 (RFC 5652 6.3) to 16-byte blocks,
 // encrypted with AES-128 in ECB mode by the AES engine and kept as Base64.
-#include "KXAPI/KXAES.h"
-
 #include <climits>
 #include <cstring>
 #include <iostream>
 #include <memory>
 #include <new>
+#include <string>
+
+#include "KXAPI/KXAES.h"
+#include "KXAPI/KXStatus.h"
 
 namespace KX {
 
 namespace {
+
 constexpr std::size_t kKeySize = 16;
 constexpr std::size_t kBlockSize = 16;
+
+// Cipher texts up to this size (texts of up to 255 bytes) stay on the stack,
+// so a short text costs one allocation, the padded copy, instead of two.
+constexpr std::size_t kStackCipherBytes = 256;
+
+// Writes text and std::endl to a stream the host owns. The text goes out
+// unformatted, so whatever base, width, fill, showpos or locale the host has
+// set changes nothing in it, and the stream's settings stay as they were.
+void WriteLine(std::ostream& stream, const std::string& text) {
+  stream.write(text.data(), static_cast<std::streamsize>(text.size()));
+  stream << std::endl;
+}
+
 }  // namespace
 
 KXAES::KXAES() : AES(), encryptedData() { std::memset(aesKey, 0xFF, sizeof aesKey); }
@@ -21,32 +37,39 @@ KXAES::~KXAES() = default;
 
 int KXAES::startEncryption(const std::string& key) {
   if (key.size() != kKeySize) {
-    std::cerr << "Encryption key length is invalid: " << key.size() << ". Has to be " << kKeySize
-              << "." << std::endl;
-    return 20;
+    WriteLine(std::cerr, "Encryption key length is invalid: " + std::to_string(key.size()) +
+                             ". Has to be " + std::to_string(kKeySize) + ".");
+    return KX_STATUS_INVALID_ARGUMENT;
   }
   std::memcpy(aesKey, key.data(), kKeySize);
   SetParameters(128, 128);
   StartEncryption(aesKey);
-  return 0;
+  return KX_STATUS_OK;
 }
 
 int KXAES::encrypt(const std::string& text) {
   // Without an accepted key the engine has no parameters (Nk == 0) and
   // nothing can be encrypted.
   if (Nk == 0) {
-    return 20;
+    return KX_STATUS_INVALID_ARGUMENT;
   }
   int padded = 0;
   unsigned char* plain = convertPlainText(text, padded);
   if (plain == nullptr) {
-    return 1;
+    return KX_STATUS_NO_MEMORY;
   }
   const std::unique_ptr<unsigned char[]> plainOwner(plain);
-  const std::unique_ptr<unsigned char[]> cipher(
-      new unsigned char[static_cast<std::size_t>(padded)]);
-  Encrypt(plain, cipher.get(), static_cast<unsigned long>(padded) / kBlockSize, ECB);
-  return encodeBase64(encryptedData, cipher.get(), padded);
+  const std::size_t size = static_cast<std::size_t>(padded);
+
+  unsigned char stackCipher[kStackCipherBytes];
+  std::unique_ptr<unsigned char[]> heapCipher;
+  unsigned char* cipher = stackCipher;
+  if (size > sizeof stackCipher) {
+    heapCipher.reset(new unsigned char[size]);
+    cipher = heapCipher.get();
+  }
+  Encrypt(plain, cipher, size / kBlockSize, ECB);
+  return encodeBase64(encryptedData, cipher, padded);
 }
 
 std::string& KXAES::getEncryptedData() { return encryptedData; }
@@ -63,7 +86,7 @@ unsigned char* KXAES::convertPlainText(const std::string& text, int& paddedLengt
     padded = new (std::nothrow) unsigned char[length + pad];
   }
   if (padded == nullptr) {
-    std::cout << "Converting plain text failed" << std::endl;
+    WriteLine(std::cout, "Converting plain text failed");
     return nullptr;
   }
   std::memcpy(padded, text.data(), length);
