@@ -146,8 +146,9 @@ TEST(Kxutil, Commands) {
        "{kxutil} encrypt --key 'sixteen byte key' < {data}/stdin.txt > {tmp1}; {kxutil} decrypt "
        "--key 'sixteen byte key' < {tmp1}",
        KX_STATUS_OK, "line one\nline two\n", ""},
-      {"decrypt, 0 to 48 bytes",
-       "for n in $(seq 0 48); do head -c $n {data}/binary.bin > {tmp1}; {kxutil} encrypt --key-hex "
+      {"decrypt, every length modulo 16 and the block edges up to 48 bytes",
+       "for n in $(seq 0 17) 31 32 33 47 48; do head -c $n {data}/binary.bin > {tmp1}; {kxutil} "
+       "encrypt --key-hex "
        "7369787465656e2062797465206b6579 < {tmp1} > {tmp2}; {kxutil} decrypt --key-hex "
        "7369787465656e2062797465206b6579 < {tmp2} > {tmp3}; if ! cmp -s {tmp1} {tmp3}; then echo "
        "$n; fi; done",
