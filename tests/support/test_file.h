@@ -90,12 +90,15 @@ public:
     for (Record& record : records) {
       const std::string where = path + ":" + std::to_string(record.line_);
       SCOPED_TRACE(where + ": " + record.name_);
+      const bool fatalBefore = testing::Test::HasFatalFailure();
       try {
         test(record);
       } catch (const std::exception& e) {
         ADD_FAILURE() << where << ": " << e.what();
         continue;
       }
+      // A failed ASSERT ended the record early: what it did not read is no news.
+      if (!fatalBefore && testing::Test::HasFatalFailure()) continue;
       for (const auto& [attribute, value] : record.values_) {
         if (!record.read_[attribute]) {
           ADD_FAILURE() << path << ":" << value.line << ": attribute " << attribute
