@@ -75,8 +75,7 @@ TEST(AesEngine, KeySchedules) {
 TEST(AesEngine, SetParameters) {
   // clang-format off
   const struct {
-    const char* name;
-    int keyBits, blockBits, nb, nk, nr;
+    const char* name; int keyBits, blockBits, nb, nk, nr;
   } rows[] = {
       {"AES-128", 128, 128, 4, 4, 10},
       {"AES-192", 192, 128, 4, 6, 12},

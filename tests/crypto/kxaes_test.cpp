@@ -82,9 +82,7 @@ TEST(Kxaes, Base64) {
 
   // clang-format off
   const struct {
-    const char* name;
-    const char* hex;
-    const char* base64;
+    const char* name; const char* hex; const char* base64;
   } rows[] = {
       {"zero, one byte", "00", "AA=="},
       {"ones, one byte", "ff", "/w=="},

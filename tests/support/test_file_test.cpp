@@ -23,9 +23,7 @@ void readKey(kxtest::Record& r) { r.text("Key"); }
 TEST(TestFile, ReportsWhatTheTestCannotUse) {
   // clang-format off
   const struct {
-    const char* name;
-    std::string content;
-    const char* failure;
+    const char* name; std::string content; const char* failure;
   } rows[] = {
       {"an attribute the test does not read", "Name = a\nKey = 00\nKye = 01\n", "kx_scratch:3: attribute Kye is not read by the test"},
       {"an attribute the test needs", "Name = a\nKye = 00\n", "kx_scratch:1: no attribute Key"},

@@ -66,12 +66,8 @@ TEST(System, FileReaders) {
   const Report missing{KX_STATUS_OPEN_FAILED, "Error opening device file kx_scratch"};
   // clang-format off
   const struct {
-    const char* name;
-    std::optional<std::string> content;  // nullopt: no file
-    int status;
-    std::string line;
-    int number;
-    std::vector<Report> reports;
+    const char* name; std::optional<std::string> content;  // nullopt: no file
+    int status; std::string line; int number; std::vector<Report> reports;
   } rows[] = {
       {"hexadecimal", "0x1F\n", KX_STATUS_OK, "0x1F", 31, {}},
       {"octal", "010\n", KX_STATUS_OK, "010", 8, {}},
@@ -113,10 +109,8 @@ TEST(System, PackageVersion) {
   const std::string v = "Version Major=\"01\" Minor=\"07\" BuildNum=\"0815\"";
   // clang-format off
   const struct {
-    const char* name;
-    std::optional<std::string> content;  // nullopt: no file
-    std::string version;
-    std::vector<Report> reports;
+    const char* name; std::optional<std::string> content;  // nullopt: no file
+    std::string version; std::vector<Report> reports;
   } rows[] = {
       {"third line", "[package]\nName=\"kx\"\n" + v + "\n", "01-07-0815", {}},
       {"indented", "[package]\n    " + v + "\n", "01-07-0815", {}},
@@ -152,8 +146,7 @@ TEST(System, PackageVersion) {
 TEST(System, BuildDate) {
   // clang-format off
   const struct {
-    const char* name;
-    std::optional<std::string> content;  // nullopt: no file
+    const char* name; std::optional<std::string> content;  // nullopt: no file
     int day, month, year;
   } rows[] = {
       {"one-digit day", "Linux version 2.6.37 (b@h) #1 Tue Mar 8 10:11:12 CET 2011\n", 8, 3, 2011},
@@ -214,13 +207,8 @@ TEST(System, MountTable) {
   const std::string noCard = "NO SD CARD FOUND!", card = "/media/usbsd1";
   // clang-format off
   const struct {
-    const char* name;
-    std::optional<std::string> table;  // nullopt: no file
-    std::string device;
-    int status;
-    std::string mountPath;
-    bool medium;
-    std::string mediumPath;
+    const char* name; std::optional<std::string> table;  // nullopt: no file
+    std::string device; int status; std::string mountPath; bool medium; std::string mediumPath;
   } rows[] = {
       {"SD card", sd, "/dev/mmcblk0p1", KX_STATUS_OK, card, true, card},
       {"root device", sd, "/dev/root", KX_STATUS_OK, "/", true, card},
@@ -254,9 +242,7 @@ TEST(System, MountTable) {
 TEST(System, DiskSpace) {
   // clang-format off
   const struct {
-    const char* name;
-    std::uint64_t blockSize, blocks, freeBlocks;
-    int total, free, used;
+    const char* name; std::uint64_t blockSize, blocks, freeBlocks; int total, free, used;
   } rows[] = {
       {"typical", 4096, 1000000, 250000, 3906, 976, 2929},
       {"below one MiB", 4096, 255, 100, 0, 0, 0},

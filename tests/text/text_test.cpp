@@ -18,9 +18,7 @@ using namespace std::string_literals;
 TEST(Tokenizer, Cases) {
   // clang-format off
   const struct {
-    const char* name;
-    std::string text, delimiters;
-    std::vector<std::string> tokens;
+    const char* name; std::string text, delimiters; std::vector<std::string> tokens;
   } rows[] = {
       {"empty text yields no token", "", " ", {}},
       {"empty text, empty set", "", "", {}},
