@@ -1,6 +1,8 @@
 // The scratch file that a test fills, in the working directory (the test program's own).
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <fstream>
 #include <optional>
@@ -8,14 +10,20 @@
 
 namespace kxtest {
 
-inline const std::string kScratch = "kx_scratch";
+// The running test's own scratch file: CTest runs the tests of one program at the same time,
+// in the same directory.
+inline std::string scratchPath() {
+  const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+  return test ? std::string("kx_") + test->test_suite_name() + "." + test->name() : "kx_scratch";
+}
 
 // Fills the scratch file with content and returns its path; without content removes it, so
 // that the path names no file.
 inline std::string scratchFile(const std::optional<std::string>& content) {
-  std::remove(kScratch.c_str());
-  if (content) std::ofstream(kScratch, std::ios::binary) << *content;
-  return kScratch;
+  const std::string path = scratchPath();
+  std::remove(path.c_str());
+  if (content) std::ofstream(path, std::ios::binary) << *content;
+  return path;
 }
 
 }  // namespace kxtest

@@ -63,7 +63,7 @@ extern "C" __attribute__((noinline)) int kxTestRecurse(int levels, int depth, in
 // "unchanged" and 77. Both readers refuse a null output before the file is opened, so with no
 // report; getLineFromFile is silent and gives "" for a missing file.
 TEST(System, FileReaders) {
-  const Report missing{KX_STATUS_OPEN_FAILED, "Error opening device file kx_scratch"};
+  const Report missing{KX_STATUS_OPEN_FAILED, "Error opening device file " + kxtest::scratchPath()};
   // clang-format off
   const struct {
     const char* name; std::optional<std::string> content;  // nullopt: no file
@@ -125,7 +125,7 @@ TEST(System, PackageVersion) {
       {"build starts at the line's end", v.substr(0, 40) + "\n", "01-07-", {}},
       {"line ends before the build", "x\nVersion Major=\"01\" Minor=\"07\" Build\n", kThrows, {}},
       {"line ends before the minor", "x\nVersion Major=\"01\" M\n", kThrows, {}},
-      {"missing file", std::nullopt, "NOTFOUND", {{KX_STATUS_OPEN_FAILED, "Error opening file kx_scratch"}}},
+      {"missing file", std::nullopt, "NOTFOUND", {{KX_STATUS_OPEN_FAILED, "Error opening file " + kxtest::scratchPath()}}},
   };
   // clang-format on
   for (const auto& row : rows) {
@@ -183,8 +183,9 @@ TEST(System, BuildDate) {
     std::tm parsed{};
     ASSERT_NE(strptime(name, "%b", &parsed), nullptr);
     scratchFile("Linux #1 Tue "s + name + " 8 10:11:12 CET 2011\n");
-    EXPECT_EQ(buildMonthFrom(kxtest::kScratch), parsed.tm_mon + 1) << name;
+    EXPECT_EQ(buildMonthFrom(kxtest::scratchPath()), parsed.tm_mon + 1) << name;
   }
+  scratchFile(std::nullopt);
 }
 
 // getMountPath for the device and the SD-card predicate (a mount point holding "usbsd") on a

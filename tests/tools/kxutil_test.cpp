@@ -128,11 +128,11 @@ TEST(Kxutil, Commands) {
     std::string command = row.arguments;
     if (command.find("{kxutil}") == command.npos) command = "{kxutil} " + command;
     replaceAll(command, "{kxutil}", kKxutil);
-    FILE* pipe = popen(("{ " + command + "; } 2>" + kxtest::kScratch).c_str(), "r");
+    FILE* pipe = popen(("{ " + command + "; } 2>" + kxtest::scratchPath()).c_str(), "r");
     std::string out;
     for (int ch; (ch = std::fgetc(pipe)) != EOF;) out += static_cast<char>(ch);
     const int status = pclose(pipe);
-    std::ifstream errors(kxtest::kScratch);
+    std::ifstream errors(kxtest::scratchPath());
     const std::string err{std::istreambuf_iterator<char>(errors), {}};
     const std::string dots = "...";
     if (row.out.size() > 3 && row.out.compare(row.out.size() - 3, 3, dots) == 0) {
