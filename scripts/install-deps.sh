@@ -9,7 +9,7 @@ export DEBIAN_FRONTEND=noninteractive
 dpkg --add-architecture armel
 apt-get update -qq
 apt-get install -y -qq --no-install-recommends \
-  cmake ninja-build g++ clang make pkg-config file \
+  cmake ninja-build g++ clang libclang-rt-14-dev make pkg-config file \
   googletest libgtest-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev \
   libssl-dev libmbedtls-dev openssl \
   g++-arm-linux-gnueabi g++-powerpc-linux-gnu qemu-user \

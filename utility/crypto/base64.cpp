@@ -3,7 +3,7 @@
 //
 // Three input bytes are two 12-bit halves, and each half is looked up as a
 // ready pair of characters, so the inner loop does two table loads per three
-// bytes instead of four. The table (8 KiB) is built by the compiler.
+// bytes instead of four.
 #include <cstdint>
 #include <cstring>
 
@@ -17,29 +17,31 @@ namespace {
 constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 // Entry v (0 .. 4095) holds the characters of v's upper and lower six bits.
-struct PairTable {
-  char chars[2 * 4096];
-};
+// The table is filled on first use rather than by the compiler, so that its
+// 8 KiB live in bss and not in the library file, which stays small for the
+// device.
+char gPairs[2 * 4096];
 
-constexpr PairTable MakePairTable() {
-  PairTable table{};
-  for (int v = 0; v < 4096; ++v) {
-    table.chars[2 * v] = kAlphabet[v >> 6];
-    table.chars[2 * v + 1] = kAlphabet[v & 0x3F];
-  }
-  return table;
+const char* Pairs() {
+  static const bool built = [] {
+    for (std::size_t v = 0; v < 4096; ++v) {
+      gPairs[2 * v] = kAlphabet[v >> 6];
+      gPairs[2 * v + 1] = kAlphabet[v & 0x3F];
+    }
+    return true;
+  }();
+  (void)built;
+  return gPairs;
 }
 
-constexpr PairTable kPairs = MakePairTable();
-
-inline void PutPair(char* dst, std::uint32_t twelveBits) {
-  std::memcpy(dst, &kPairs.chars[2 * twelveBits], 2);
+inline void PutPair(char* dst, const char* pairs, std::uint32_t twelveBits) {
+  std::memcpy(dst, &pairs[2 * twelveBits], 2);
 }
 
 // The four characters of the 24 bits in v.
-inline void PutGroup(char* dst, std::uint32_t v) {
-  PutPair(dst, v >> 12);
-  PutPair(dst + 2, v & 0xFFF);
+inline void PutGroup(char* dst, const char* pairs, std::uint32_t v) {
+  PutPair(dst, pairs, v >> 12);
+  PutPair(dst + 2, pairs, v & 0xFFF);
 }
 
 // The three bytes at src, the first in the top bits.
@@ -75,18 +77,19 @@ int KXAES::encodeBase64(std::string& out, const unsigned char* data, int len) {
     out.resize(chars);
   }
   char* dst = &out[0];
+  const char* const pairs = Pairs();
 
   std::size_t i = 0;
   // Four groups at a time while the byte after the fourth exists, so that
   // the wide loads stay inside the input.
   for (; i + 12 < n; i += 12, dst += 16) {
-    PutGroup(dst, Load24Wide(data + i));
-    PutGroup(dst + 4, Load24Wide(data + i + 3));
-    PutGroup(dst + 8, Load24Wide(data + i + 6));
-    PutGroup(dst + 12, Load24Wide(data + i + 9));
+    PutGroup(dst, pairs, Load24Wide(data + i));
+    PutGroup(dst + 4, pairs, Load24Wide(data + i + 3));
+    PutGroup(dst + 8, pairs, Load24Wide(data + i + 6));
+    PutGroup(dst + 12, pairs, Load24Wide(data + i + 9));
   }
   for (; i + 3 <= n; i += 3, dst += 4) {
-    PutGroup(dst, Load24(data + i));
+    PutGroup(dst, pairs, Load24(data + i));
   }
 
   // One or two bytes left: two or three characters and the padding. The
