@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Builds the library and runs every test suite: native, then under
+# Checks the formatting of every C++ file first (seconds), then builds the
+# library and runs every test suite: native, followed by the static analysis
+# of the library, the platform library and kxutil (clang-tidy), then under
 # AddressSanitizer and UndefinedBehaviorSanitizer, under ThreadSanitizer, with
 # clang, then on the device's ARMv6 CPU and on a big-endian CPU, both under
 # user-mode QEMU, then the fuzzers, 30 s each, two at a time (the fuzz-long
@@ -14,11 +16,20 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ulimit -c 0  # death tests must not leave core files
 
-for preset in release sanitize tsan clang armv6 ppc fuzz docs; do
-  echo "=== ${preset}"
-  start=${SECONDS}
-  cmake --workflow --preset "${preset}"
-  echo "=== ${preset}: $((SECONDS - start)) s"
+# stage NAME COMMAND...: runs COMMAND under a heading and prints its time.
+stage() {
+  local name=$1 start=${SECONDS}
+  shift
+  echo "=== ${name}"
+  "$@"
+  echo "=== ${name}: $((SECONDS - start)) s"
+}
+
+stage format scripts/check-format.sh
+stage release cmake --workflow --preset release
+stage analysis scripts/check-tidy.sh
+for preset in sanitize tsan clang armv6 ppc fuzz docs; do
+  stage "${preset}" cmake --workflow --preset "${preset}"
 done
 
 echo "=== packages (armv6)"

@@ -127,6 +127,13 @@ extern "C" UtfConversionStatus ConvertUTF8toUTF32(const UTF8** sourceStart, cons
       continue;
     }
 
+    // Below C2: a stray continuation byte or an overlong C0/C1 form; above
+    // F4: a value beyond U+10FFFF.
+    if (lead < 0xC2 || lead > 0xF4) {
+      status = UTF_SOURCE_ILLEGAL;
+      break;
+    }
+
     // The lead byte gives the length, the value bits it carries and the
     // range of the second byte; Table 3-7 narrows that range after E0, ED,
     // F0 and F4 to exclude overlong forms, surrogates and values above
@@ -135,10 +142,7 @@ extern "C" UtfConversionStatus ConvertUTF8toUTF32(const UTF8** sourceStart, cons
     UTF32 c;
     UTF8 low = 0x80;
     UTF8 high = 0xBF;
-    if (lead < 0xC2) {  // stray continuation byte, or overlong C0/C1
-      status = UTF_SOURCE_ILLEGAL;
-      break;
-    } else if (lead < 0xE0) {
+    if (lead < 0xE0) {
       length = 2;
       c = lead & 0x1F;
     } else if (lead < 0xF0) {
@@ -149,7 +153,7 @@ extern "C" UtfConversionStatus ConvertUTF8toUTF32(const UTF8** sourceStart, cons
       } else if (lead == 0xED) {
         high = 0x9F;
       }
-    } else if (lead < 0xF5) {
+    } else {
       length = 4;
       c = lead & 0x07;
       if (lead == 0xF0) {
@@ -157,9 +161,6 @@ extern "C" UtfConversionStatus ConvertUTF8toUTF32(const UTF8** sourceStart, cons
       } else if (lead == 0xF4) {
         high = 0x8F;
       }
-    } else {
-      status = UTF_SOURCE_ILLEGAL;
-      break;
     }
 
     const auto available = sourceEnd - src;

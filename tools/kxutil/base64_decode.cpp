@@ -8,21 +8,32 @@ namespace {
 
 // The value of a character of the alphabet (RFC 4648, Table 1), or -1.
 int sextet(char c) {
-  if (c >= 'A' && c <= 'Z') return c - 'A';
-  if (c >= 'a' && c <= 'z') return c - 'a' + 26;
-  if (c >= '0' && c <= '9') return c - '0' + 52;
-  if (c == '+') return 62;
-  if (c == '/') return 63;
+  if (c >= 'A' && c <= 'Z') {
+    return c - 'A';
+  }
+  if (c >= 'a' && c <= 'z') {
+    return c - 'a' + 26;
+  }
+  if (c >= '0' && c <= '9') {
+    return c - '0' + 52;
+  }
+  if (c == '+') {
+    return 62;
+  }
+  if (c == '/') {
+    return 63;
+  }
   return -1;
 }
 
 std::string describe(char c) {
   const auto byte = static_cast<unsigned char>(c);
+  // Either text fits the buffer, so the lengths snprintf returns say nothing.
   char text[16];
   if (byte >= 0x21 && byte < 0x7F) {
-    std::snprintf(text, sizeof text, "'%c'", c);
+    static_cast<void>(std::snprintf(text, sizeof text, "'%c'", c));
   } else {
-    std::snprintf(text, sizeof text, "byte 0x%02X", byte);
+    static_cast<void>(std::snprintf(text, sizeof text, "byte 0x%02X", byte));
   }
   return text;
 }

@@ -23,8 +23,8 @@ struct BuildDate {
 
   bool plausible() const { return day >= 1 && day <= 31 && month >= 1 && month <= 12 && year > 0; }
   std::string text() const {
-    char iso[32];
-    std::snprintf(iso, sizeof iso, "%04d-%02d-%02d", year, month, day);
+    char iso[40];  // room for any three ints, so the text is never cut short
+    static_cast<void>(std::snprintf(iso, sizeof iso, "%04d-%02d-%02d", year, month, day));
     return iso;
   }
 };
@@ -51,6 +51,7 @@ void runInfo(bool json) {
     paths.push_back(medium);
   }
   std::vector<SpaceFigures> space;
+  space.reserve(paths.size());
   for (const auto& path : paths) {
     space.push_back(querySpace(path));
   }

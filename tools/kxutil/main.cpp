@@ -1,6 +1,7 @@
 // kxutil: the library's services on the command line, for people working on
 // a device.
 #include <iostream>
+#include <new>
 #include <string>
 
 #include "commands.h"
@@ -31,9 +32,7 @@ bool reportUnknownCommand(const CLI::App& app, int argc, char** argv) {
   return false;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
   CLI::App app{
       "kxutil: device information, diagnostics and text encryption "
       "with libKXAPI_Utility.\nThe exit status is the library's "
@@ -57,4 +56,22 @@ int main(int argc, char** argv) {
   }
   CLI11_PARSE(app, argc, argv);
   return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // CLI11_PARSE turns the usage errors into statuses. What else can leave
+  // run() is a lack of memory, or CLI11 refusing kxutil's own command
+  // definitions; each ends kxutil with one line and a status, as any other
+  // failure does, rather than in std::terminate.
+  try {
+    return run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    std::cerr << "kxutil: out of memory\n";
+    return KX::KX_STATUS_NO_MEMORY;
+  } catch (const CLI::Error& e) {
+    std::cerr << "kxutil: " << e.what() << "\n";
+    return e.get_exit_code();
+  }
 }

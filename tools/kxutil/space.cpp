@@ -33,9 +33,15 @@ SpaceFigures querySpace(const std::string& path) {
   }
   // The library's rule: f_bsize, f_blocks and f_bfree, each figure on its own.
   const std::uint64_t used = fs.f_blocks > fs.f_bfree ? fs.f_blocks - fs.f_bfree : 0;
-  if (figures.total == INT_MAX) figures.total = mebibytes(fs.f_blocks, fs.f_bsize);
-  if (figures.free == INT_MAX) figures.free = mebibytes(fs.f_bfree, fs.f_bsize);
-  if (figures.used == INT_MAX) figures.used = mebibytes(used, fs.f_bsize);
+  if (figures.total == INT_MAX) {
+    figures.total = mebibytes(fs.f_blocks, fs.f_bsize);
+  }
+  if (figures.free == INT_MAX) {
+    figures.free = mebibytes(fs.f_bfree, fs.f_bsize);
+  }
+  if (figures.used == INT_MAX) {
+    figures.used = mebibytes(used, fs.f_bsize);
+  }
   return figures;
 }
 

@@ -253,7 +253,7 @@ void AES::KeyExpansion(const unsigned char* key) {
   std::memcpy(W, key, 4 * static_cast<std::size_t>(Nk));
   const int words = Nb * (Nr + 1);
   for (int i = Nk; i < words; ++i) {
-    const unsigned char* prev = &W[4 * (i - 1)];
+    const unsigned char* prev = &W[4 * static_cast<std::size_t>(i - 1)];
     unsigned char temp[4] = {prev[0], prev[1], prev[2], prev[3]};
     if (i % Nk == 0) {
       // SubWord(RotWord(temp)) ^ Rcon: Rcon touches row 0 only.
@@ -267,8 +267,8 @@ void AES::KeyExpansion(const unsigned char* key) {
         b = Sbox[b];
       }
     }
-    const unsigned char* back = &W[4 * (i - Nk)];
-    unsigned char* word = &W[4 * i];
+    const unsigned char* back = &W[4 * static_cast<std::size_t>(i - Nk)];
+    unsigned char* word = &W[4 * static_cast<std::size_t>(i)];
     for (int r = 0; r < 4; ++r) {
       word[r] = static_cast<unsigned char>(back[r] ^ temp[r]);
     }
@@ -285,7 +285,7 @@ void AES::StartDecryption(const unsigned char* key) {
   // the very products GF2_8_mult gives, so four lookups replace sixteen
   // bit-serial multiplications per word.
   for (int i = Nb; i < Nr * Nb; ++i) {
-    unsigned char* w = &W[4 * i];
+    unsigned char* w = &W[4 * static_cast<std::size_t>(i)];
     StoreWord(w, D0[Sbox[w[0]]] ^ D1[Sbox[w[1]]] ^ D2[Sbox[w[2]]] ^ D3[Sbox[w[3]]]);
   }
 

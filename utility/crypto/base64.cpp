@@ -35,7 +35,7 @@ const char* Pairs() {
 }
 
 inline void PutPair(char* dst, const char* pairs, std::uint32_t twelveBits) {
-  std::memcpy(dst, &pairs[2 * twelveBits], 2);
+  std::memcpy(dst, &pairs[2 * std::size_t{twelveBits}], 2);
 }
 
 // The four characters of the 24 bits in v.

@@ -42,6 +42,7 @@ int diskSpaceFromFigures(StorageInfo which, std::uint64_t blockSize, std::uint64
 
 }  // namespace internal
 
+// NOLINTNEXTLINE(performance-unnecessary-value-param): the ABI passes the string by value
 int getDiskSpace(StorageInfo which, std::string path) {
   struct statvfs figures;
   if (statvfs(path.c_str(), &figures) < 0) {

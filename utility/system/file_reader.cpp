@@ -60,14 +60,17 @@ int readFirstLineInto(const std::string& path, T* value, Convert convert) {
 
 }  // namespace
 
+// NOLINTNEXTLINE(performance-unnecessary-value-param): the ABI passes the string by value
 int readStringFromFile(std::string path, std::string* value) {
   return readFirstLineInto(path, value, [](const std::string& line) { return line; });
 }
 
+// NOLINTNEXTLINE(performance-unnecessary-value-param): the ABI passes the string by value
 int readIntegerFromFile(std::string path, int* value) {
   return readFirstLineInto(path, value, internal::toInt);
 }
 
+// NOLINTNEXTLINE(performance-unnecessary-value-param): the ABI passes the string by value
 std::string getLineFromFile(std::string path) {
   std::string line;
   std::ifstream in(path, std::ios_base::in);

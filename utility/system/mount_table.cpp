@@ -93,6 +93,7 @@ bool removableMediumIn(const std::string& table, std::string* mountDir, const ch
 
 }  // namespace internal
 
+// NOLINTNEXTLINE(performance-unnecessary-value-param): the ABI passes the string by value
 int getMountPath(std::string device, std::string* mountPath) {
   return internal::mountPathIn(internal::kMountTablePath, device, mountPath);
 }

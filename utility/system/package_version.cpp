@@ -22,6 +22,7 @@ constexpr std::size_t kBuildLength = 4;
 
 }  // namespace
 
+// NOLINTNEXTLINE(performance-unnecessary-value-param): the ABI passes the string by value
 std::string retrievePackageVersion(std::string path) {
   std::ifstream in(path, std::ios_base::in);
   if (!in.is_open()) {
@@ -42,10 +43,12 @@ std::string retrievePackageVersion(std::string path) {
     }
     // substr throws std::out_of_range for a line that ends before a field
     // starts; it reaches the caller, and the stream closes on the way.
-    const std::string major = line.substr(p + kMajorOffset, kMajorLength);
-    const std::string minor = line.substr(p + kMinorOffset, kMinorLength);
-    const std::string build = line.substr(p + kBuildOffset, kBuildLength);
-    return major + "-" + minor + "-" + build;
+    std::string version = line.substr(p + kMajorOffset, kMajorLength);
+    version += '-';
+    version += line.substr(p + kMinorOffset, kMinorLength);
+    version += '-';
+    version += line.substr(p + kBuildOffset, kBuildLength);
+    return version;
   }
 }
 

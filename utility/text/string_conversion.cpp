@@ -11,8 +11,8 @@ namespace KX {
 // output; any bit pattern on input, which is only compared and rejected or
 // encoded). The pointers are reinterpreted rather than the text copied; the
 // accesses happen inside the platform library, out of the optimiser's sight.
-static_assert(sizeof(wchar_t) == sizeof(UTF32) && alignof(wchar_t) == alignof(UTF32),
-              "wide strings hold 32-bit code points");
+static_assert(sizeof(wchar_t) == sizeof(UTF32), "wide strings hold 32-bit code points");
+static_assert(alignof(wchar_t) == alignof(UTF32), "wide strings hold 32-bit code points");
 
 std::string convertToUtf8(const std::wstring& text) {
   const auto n = text.size();
