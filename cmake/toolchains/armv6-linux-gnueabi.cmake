@@ -17,11 +17,6 @@ set(CMAKE_CXX_COMPILER ${KX_TARGET_TRIPLET}-g++)
 # -fno-exceptions) ends the listing there.
 set(CMAKE_CXX_FLAGS_INIT "-march=armv6 -marm -funwind-tables")
 set(CMAKE_C_FLAGS_INIT "-march=armv6 -marm -funwind-tables")
-# ARMv6 has no 64-bit atomic instructions (ldrexd/strexd came with v6K);
-# 64-bit std::atomic falls back to libatomic; --as-needed records it only in
-# the binaries that use it.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-Wl,--as-needed -latomic")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-Wl,--as-needed -latomic")
 
 set(CMAKE_CROSSCOMPILING_EMULATOR qemu-arm;-cpu;arm1176;-L;${KX_TARGET_SYSROOT})
 

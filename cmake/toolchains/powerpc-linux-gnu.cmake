@@ -11,11 +11,6 @@ set(KX_TARGET_SYSROOT /usr/${KX_TARGET_TRIPLET})
 set(CMAKE_C_COMPILER ${KX_TARGET_TRIPLET}-gcc)
 set(CMAKE_CXX_COMPILER ${KX_TARGET_TRIPLET}-g++)
 
-# 32-bit PowerPC has no 64-bit atomic instructions either; --as-needed
-# records libatomic only in the binaries that use it.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-Wl,--as-needed -latomic")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-Wl,--as-needed -latomic")
-
 set(CMAKE_CROSSCOMPILING_EMULATOR qemu-ppc;-L;${KX_TARGET_SYSROOT})
 
 # Appended, so that a consumer configured with -DCMAKE_FIND_ROOT_PATH=<staging

@@ -5,7 +5,11 @@
 #include <cstring>
 
 #include "KXAPI/AES.h"
-#include "vector_file.h"
+#include "test_file.h"
+
+using kxtest::Bytes;
+
+namespace {
 
 // Opens the engine's protected state to the tests.
 struct AesProbe : AES {
@@ -13,64 +17,90 @@ struct AesProbe : AES {
 };
 
 // A mode value outside the enumeration, as a caller's cast of any int gives it.
-static AES::BlockMode ModeFromInt(int value) {
+AES::BlockMode ModeFromInt(int value) {
   AES::BlockMode mode;
   std::memcpy(&mode, &value, sizeof mode);
   return mode;
 }
 
-static void Start(AES& aes, const Bytes& key, int blockBits, bool forDecryption) {
+void Start(AES& aes, const Bytes& key, int blockBits, bool forDecryption) {
   aes.SetParameters(static_cast<int>(key.size() * 8), blockBits);
   forDecryption ? aes.StartDecryption(key.data()) : aes.StartEncryption(key.data());
 }
 
+}  // namespace
+
 // Each vector is encrypted and decrypted into a buffer with a guard byte after it, then again
 // in place by the same object: a second call, so CBC must restart. CBC decryption of several
-// blocks needs separate buffers. Fields: mode, block bits, key, IV, plain words, cipher words.
+// blocks needs separate buffers.
 TEST(AesEngine, Vectors) {
-  for (const auto& c : ReadCases("aes/vectors.txt")) {
-    SCOPED_TRACE(c[0] + " " + c[2]);
-    Bytes plain = Hex(c, 4, c.size() / 2 + 2);
-    const Bytes iv = Hex(c, 3, 4), cipher = Hex(c, c.size() / 2 + 2, c.size());
+  kxtest::TestFile::forEach("aes/vectors.txt", [](kxtest::Record& v) {
+    const bool cbc = v.text("Mode") == "CBC";
+    const int blockBits = v.has("BlockBits") ? static_cast<int>(v.number("BlockBits")) : 128;
+    const Bytes key = v.bytes("Key"), cipher = v.bytes("Ciphertext");
+    Bytes plain = v.bytes("Plaintext");
+    const Bytes iv = cbc ? v.bytes("IV") : Bytes();
     for (std::size_t i = 0; i < iv.size(); ++i) plain[i] ^= iv[i];
-    const AES::BlockMode mode = c[0] == "CBC" ? AES::CBC : AES::ECB;
-    const unsigned long blocks = plain.size() * 8 / std::stoul(c[1]);
-    for (bool encrypt : {true, false}) {
+    const AES::BlockMode mode = cbc ? AES::CBC : AES::ECB;
+    const unsigned long blocks = plain.size() * 8 / static_cast<unsigned long>(blockBits);
+    for (const bool encrypt : {true, false}) {
+      SCOPED_TRACE(encrypt ? "encrypt" : "decrypt");
       AES aes;
-      Start(aes, Hex(c, 2, 3), std::stoi(c[1]), !encrypt);
+      Start(aes, key, blockBits, !encrypt);
       const auto run = encrypt ? &AES::Encrypt : &AES::Decrypt;
       Bytes inPlace = encrypt ? plain : cipher, out(inPlace.size() + 1, 0xA5);
       (aes.*run)(inPlace.data(), out.data(), blocks, mode);
       EXPECT_EQ(out.back(), 0xA5) << "guard byte";
       out.pop_back();
-      EXPECT_EQ(out, encrypt ? cipher : plain) << "encrypt: " << encrypt;
-      if (!encrypt && mode == AES::CBC) continue;
+      EXPECT_EQ(out, encrypt ? cipher : plain);
+      if (!encrypt && cbc) continue;
       (aes.*run)(inPlace.data(), inPlace.data(), blocks, mode);
-      EXPECT_EQ(inPlace, out) << "in place, encrypt: " << encrypt;
+      EXPECT_EQ(inPlace, out) << "in place";
     }
-  }
+  });
 }
 
 // The whole of W after a start on a new object: the schedule, then zeros.
 TEST(AesEngine, KeySchedules) {
-  for (const auto& c : ReadCases("aes/key_expansion.txt")) {
+  kxtest::TestFile::forEach("aes/key_expansion.txt", [](kxtest::Record& v) {
     AesProbe aes;
-    Start(aes, Hex(c, 1, 2), 128, c[0] == "dec");
-    Bytes expected = Hex(c, 2, c.size());
+    Start(aes, v.bytes("Key"), 128, v.text("Start") == "Decryption");
+    Bytes expected = v.bytes("W");
     expected.resize(sizeof aes.W);
-    EXPECT_EQ(Bytes(aes.W, aes.W + sizeof aes.W), expected) << c[0] << " " << c[1];
-  }
+    EXPECT_EQ(Bytes(aes.W, aes.W + sizeof aes.W), expected);
+  });
 }
 
 // Each case follows an accepted 256/256, which a refusal must clear.
 TEST(AesEngine, SetParameters) {
+  // clang-format off
+  const struct {
+    const char* name; int keyBits, blockBits, nb, nk, nr;
+  } rows[] = {
+      {"AES-128", 128, 128, 4, 4, 10},
+      {"AES-192", 192, 128, 4, 6, 12},
+      {"AES-256", 256, 128, 4, 8, 14},
+      {"key 128, block 192", 128, 192, 6, 4, 12},
+      {"key 192, block 192", 192, 192, 6, 6, 12},
+      {"key 256, block 192", 256, 192, 6, 8, 14},
+      {"key 128, block 256", 128, 256, 8, 4, 14},
+      {"key 192, block 256", 192, 256, 8, 6, 14},
+      {"key 256, block 256", 256, 256, 8, 8, 14},
+      {"key of 160 bits refused", 160, 128, 0, 0, 0},
+      {"block of 64 bits refused", 128, 64, 0, 0, 0},
+      {"zeros refused", 0, 0, 0, 0, 0},
+      {"negative key refused", -128, 128, 0, 0, 0},
+      {"negative block refused", 128, -128, 0, 0, 0},
+      {"512 bits refused", 512, 512, 0, 0, 0},
+  };
+  // clang-format on
   AesProbe aes;
-  for (const auto& c : ReadCases("aes/parameters.txt")) {
+  for (const auto& row : rows) {
     aes.SetParameters(256, 256);
-    aes.SetParameters(std::stoi(c[0]), std::stoi(c[1]));
-    EXPECT_EQ(std::to_string(aes.Nb) + " " + std::to_string(aes.Nk) + " " + std::to_string(aes.Nr),
-              c[2] + " " + c[3] + " " + c[4])
-        << c[0] << "/" << c[1];
+    aes.SetParameters(row.keyBits, row.blockBits);
+    EXPECT_EQ(aes.Nb, row.nb) << row.name;
+    EXPECT_EQ(aes.Nk, row.nk) << row.name;
+    EXPECT_EQ(aes.Nr, row.nr) << row.name;
   }
 }
 

@@ -8,7 +8,9 @@
 
 #include "KXAPI/KXAES.h"
 #include "KXAPI/KXStatus.h"
-#include "vector_file.h"
+#include "test_file.h"
+
+using kxtest::Bytes;
 
 static Bytes OpenSsl(const EVP_CIPHER* type, const Bytes& key, const Bytes& in, int enc, int pad) {
   EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();

@@ -6,37 +6,21 @@
 #include <sys/statvfs.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <regex>
-#include <sstream>
 
 #include <gtest/gtest.h>
 
 #include "KXAPI/KXAES.h"
 #include "KXAPI/KXBacktrace.h"
+#include "KXAPI/KXStatus.h"
 #include "KXAPI/KXStorage.h"
 #include "KXAPI/KXTimer.h"
 #include "KXPlatform/KXTick.h"
+#include "test_file.h"
 
 static unsigned long g_tick = 0;
 unsigned long KX::KXTick::getTickCount() { return g_tick; }
-
-// The rows of tests/data/target/NAME, split at white space; '#' starts a comment line.
-// Where unsigned long has 32 bits, the ilp32 column of a table applies, else the lp64 one.
-static std::vector<std::vector<std::string>> rows(const char* name) {
-  std::ifstream in(std::string(KX_TEST_DATA_DIR) + "/target/" + name);
-  std::vector<std::vector<std::string>> out;
-  for (std::string line; std::getline(in, line);) {
-    std::istringstream fields(line);
-    std::vector<std::string> row;
-    for (std::string field; fields >> field;) row.push_back(field);
-    if (!row.empty() && row[0][0] != '#') out.push_back(row);
-  }
-  EXPECT_FALSE(out.empty()) << "no rows in " << name;
-  return out;
-}
 
 // Names the protected members of AES; adds no data.
 struct AESProbe : AES {
@@ -50,18 +34,16 @@ struct Counter : KX::KXEventListener {
 static Counter listener;  // a timer calls it only from checkTimeouts()
 
 // Public members are measured by the compiler, private ones on real objects by what public
-// calls leave in them. Every measurement must have its row in layout.txt.
+// calls leave in them. Every measurement has its record in layout.txt and every record its
+// measurement.
 TEST(Layout, EveryQuantityMatchesTheTable) {
-  std::map<std::string, std::size_t> row;
-  for (auto& r : rows("layout.txt")) row[r.at(0)] = std::stoul(r.at(sizeof(long) == 4 ? 1 : 2));
-
   const std::string key = "0123456789abcdef";
   KX::KXAES aes;
-  ASSERT_EQ(aes.startEncryption(key), 0);
+  ASSERT_EQ(aes.startEncryption(key), KX::KX_STATUS_OK);
   const auto* raw = reinterpret_cast<const char*>(&aes);
   const auto* engine = reinterpret_cast<const char*>((const AES*)&aes);  // the private base
   const auto at = [raw](const void* p) { return std::size_t(static_cast<const char*>(p) - raw); };
-  const std::map<std::string, std::size_t> measured{
+  std::map<std::string, std::size_t> measured{
       {"AES.size", sizeof(AES)},
       {"AES.Nb", offsetof(AESProbe, Nb)},
       {"AES.Nk", offsetof(AESProbe, Nk)},
@@ -78,31 +60,97 @@ TEST(Layout, EveryQuantityMatchesTheTable) {
       {"KXEvent.data", offsetof(KX::KXEvent, data)},
       {"KXEvent.id", offsetof(KX::KXEvent, id)},
       {"KXEvent.param", offsetof(KX::KXEvent, param)}};
-  for (const auto& [name, value] : measured) EXPECT_EQ(value, row.at(name)) << name;
 
-  // The one-shot map holds the one timer installed; in its place the repeat map (the
-  // members swapped) would hold none. A change of the repeat map's offset shows in the size.
-  KX::KXTimer timer;
-  timer.installTimer(1, KX::TIMER_ONE_SHOT, &listener);
-  const auto* oneShots = reinterpret_cast<const std::map<KX::KXEventListener*, unsigned long>*>(
-      reinterpret_cast<const char*>(&timer) + row.at("KXTimer.oneShotTimeouts"));
-  EXPECT_EQ(oneShots->size(), 1u);
+  kxtest::TestFile::forEach("target/layout.txt", [&measured](kxtest::Record& r) {
+    const long ilp32 = r.number("ILP32"), lp64 = r.number("LP64");
+    const auto expected = static_cast<std::size_t>(sizeof(long) == 4 ? ilp32 : lp64);
+    if (r.name() == "KXTimer.oneShotTimeouts") {
+      // The one-shot map holds the one timer installed; in its place the repeat map (the
+      // members swapped) would hold none. A change of the repeat map's offset shows in the size.
+      KX::KXTimer timer;
+      timer.installTimer(1, KX::TIMER_ONE_SHOT, &listener);
+      const auto* oneShots = reinterpret_cast<const std::map<KX::KXEventListener*, unsigned long>*>(
+          reinterpret_cast<const char*>(&timer) + expected);
+      EXPECT_EQ(oneShots->size(), 1u);
+      return;
+    }
+    const auto found = measured.find(r.name());
+    ASSERT_NE(found, measured.end()) << "nothing measures it";
+    EXPECT_EQ(found->second, expected);
+    measured.erase(found);
+  });
+  for (const auto& [name, value] : measured) ADD_FAILURE() << name << " has no record";
 }
 
-// The scenarios of timer_wrap.txt: install at a tick, then check at ticks, each with the
-// number of notifications due on either data model.
+// The due test is "deadline < now" on the raw values, with no allowance for the wrap. With 32
+// bits, a deadline that wraps past 0xFFFFFFFF is smaller than every tick before the wrap, so
+// the timer fires at the next check; with 64 bits the same ticks are far from the wrap and
+// nothing fires early. Each scenario installs one timer at a tick, then checks at ticks, each
+// with the notifications due where unsigned long has 32 bits (the device) and where it has 64.
 TEST(TimerWrap, FiresAsTheDataModelDictates) {
-  for (const auto& s : rows("timer_wrap.txt")) {
+  struct Check {
+    unsigned long tick;
+    int ilp32, lp64;
+  };
+  const struct {
+    const char* name;
+    KX::KXTimerType type;
+    unsigned long installTick, timeout;
+    std::vector<Check> checks;
+  } scenarios[] = {
+      {"one-shot, wrapped deadline fires early",
+       KX::TIMER_ONE_SHOT,
+       0xFFFFFFFA,
+       0xA,
+       {{0xFFFFFFFA, 1, 0}, {0xFFFFFFFB, 0, 0}, {0x5, 0, 0}}},
+      {"one-shot checked only after the wrap",
+       KX::TIMER_ONE_SHOT,
+       0xFFFFFFFA,
+       0xA,
+       {{0x3, 0, 0}, {0x4, 0, 0}, {0x5, 1, 0}, {0x6, 0, 0}}},
+      {"one-shot with its deadline on the last tick",
+       KX::TIMER_ONE_SHOT,
+       0xFFFFFFF0,
+       0xF,
+       {{0xFFFFFFFF, 0, 0}, {0x0, 0, 0}, {0x7FFFFFFF, 0, 0}}},
+      {"one-shot near the wrap without it",
+       KX::TIMER_ONE_SHOT,
+       0xFFFFFF00,
+       0x10,
+       {{0xFFFFFF10, 0, 0}, {0xFFFFFF11, 1, 1}, {0xFFFFFF12, 0, 0}}},
+      {"repeat fires at every check until the wrap",
+       KX::TIMER_REPEAT,
+       0xFFFFFFF0,
+       0x20,
+       {{0xFFFFFFF1, 1, 0},
+        {0xFFFFFFF2, 1, 0},
+        {0x5, 0, 0},
+        {0x12, 0, 0},
+        {0x13, 1, 0},
+        {0x33, 0, 0},
+        {0x34, 1, 0}}},
+      {"repeat without the wrap, no catch-up",
+       KX::TIMER_REPEAT,
+       0x100,
+       0x10,
+       {{0x110, 0, 0},
+        {0x111, 1, 1},
+        {0x121, 0, 0},
+        {0x122, 1, 1},
+        {0x500, 1, 1},
+        {0x510, 0, 0},
+        {0x511, 1, 1}}},
+  };
+  for (const auto& s : scenarios) {
     KX::KXTimer timer;
-    g_tick = std::stoul(s.at(2), nullptr, 16);
-    const auto type = s.at(1) == "repeat" ? KX::TIMER_REPEAT : KX::TIMER_ONE_SHOT;
-    timer.installTimer(std::stoul(s.at(3), nullptr, 16), type, &listener);
-    for (std::size_t i = 4; i < s.size(); ++i) {
-      int fires32 = -1, fires64 = -1;
-      ASSERT_EQ(std::sscanf(s[i].c_str(), "%lx:%d:%d", &g_tick, &fires32, &fires64), 3) << s[i];
+    g_tick = s.installTick;
+    timer.installTimer(s.timeout, s.type, &listener);
+    for (const Check& check : s.checks) {
+      g_tick = check.tick;
       listener.fired = 0;
       timer.checkTimeouts();
-      EXPECT_EQ(listener.fired, sizeof(long) == 4 ? fires32 : fires64) << s[0] << " " << s[i];
+      EXPECT_EQ(listener.fired, sizeof(long) == 4 ? check.ilp32 : check.lp64)
+          << s.name << ", tick 0x" << std::hex << check.tick;
     }
   }
 }

@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "KXAPI/KXStatus.h"
 #include "KXPlatform/KXTick.h"
 
 namespace KX {
@@ -127,7 +128,7 @@ KXTimer::~KXTimer() {
 
 int KXTimer::installTimer(unsigned long timeout, KXTimerType type, KXEventListener* listener) {
   if (listener == nullptr) {
-    return 20;
+    return KX_STATUS_INVALID_ARGUMENT;
   }
   const unsigned long now = KXTick::getTickCount();
   if (type == TIMER_ONE_SHOT) {
@@ -135,19 +136,19 @@ int KXTimer::installTimer(unsigned long timeout, KXTimerType type, KXEventListen
   } else {
     repeatTimeouts[listener] = RepeatTimeout{now + timeout, timeout};
   }
-  return 0;
+  return KX_STATUS_OK;
 }
 
 int KXTimer::removeTimer(KXTimerType type, KXEventListener* listener) {
   if (listener == nullptr) {
-    return 20;
+    return KX_STATUS_INVALID_ARGUMENT;
   }
   const auto erased =
       type == TIMER_ONE_SHOT ? oneShotTimeouts.erase(listener) : repeatTimeouts.erase(listener);
   if (erased != 0) {
     noteErase(this);
   }
-  return 0;
+  return KX_STATUS_OK;
 }
 
 int KXTimer::checkTimeouts() {
@@ -167,7 +168,7 @@ int KXTimer::checkTimeouts() {
     }
     switch (notify(oneShotTimeouts, it, event, walk)) {
       case Outcome::kTimerDestroyed:
-        return 0;
+        return KX_STATUS_OK;
       case Outcome::kEntryRemoved:
         continue;
       case Outcome::kEntryKept:
@@ -185,7 +186,7 @@ int KXTimer::checkTimeouts() {
     }
     switch (notify(repeatTimeouts, it, event, walk)) {
       case Outcome::kTimerDestroyed:
-        return 0;
+        return KX_STATUS_OK;
       case Outcome::kEntryRemoved:
         continue;  // not re-armed
       case Outcome::kEntryKept:
@@ -194,7 +195,7 @@ int KXTimer::checkTimeouts() {
         ++it;
     }
   }
-  return 0;
+  return KX_STATUS_OK;
 }
 
 }  // namespace KX
