@@ -1,51 +1,74 @@
-// The device and system queries, one test per API: the file readers, the version lookup, the
-// build date, the mount table and the disk figures on files the tests write; the public
-// functions on this machine's own kernel files; the backtrace listing.
+// The device and system queries: the file readers, the version lookup, the build date, the
+// mount table and the disk figures on the tables of tests/data/system/; the public functions on
+// this machine's own kernel files; the backtrace listing.
 #include <gtest/gtest.h>
-#include <sys/utsname.h>
 
-#include <ctime>
-#include <optional>
-#include <regex>
+#include <fstream>
+#include <map>
+#include <sstream>
 
 #include "KXAPI/KXBacktrace.h"
 #include "KXAPI/KXFileReader.h"
 #include "KXAPI/KXOSBuildDate.h"
 #include "KXAPI/KXPackageVersion.h"
 #include "KXAPI/KXStatus.h"
+#include "KXAPI/KXStorage.h"
 #include "KXPlatform/KXError.h"
 #include "scratch_file.h"
 #include "system/system_internal.h"
+#include "test_file.h"
 
-using namespace std::string_literals;
+using namespace KX;
 using namespace KX::internal;
-using KX::KX_STATUS_INVALID_ARGUMENT;
-using KX::KX_STATUS_NOT_FOUND;
-using KX::KX_STATUS_OK;
-using KX::KX_STATUS_OPEN_FAILED;
-using kxtest::scratchFile;
+using kxtest::Record;
+using kxtest::TestFile;
 using Lines = std::vector<std::string>;
 
 namespace {
 
-// One call of KX::kxPrintError.
-struct Report {
-  int code;
-  std::string text;
-  bool operator==(const Report& other) const { return code == other.code && text == other.text; }
-};
+std::string reports;  // the texts of the library's reports since the last look, one a line
 
-void PrintTo(const Report& report, std::ostream* out) { *out << report.code << " " << report.text; }
+std::string takeReports() { return std::exchange(reports, {}); }
 
-// The library's reports since the last look.
-std::vector<Report> reports;
+// The attribute's text with \n, \r, \0, \\ and \<count>*<character> (repeated) decoded.
+std::string decoded(Record& r, const std::string& attribute) {
+  const std::string& text = r.text(attribute);
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const std::size_t star = text.find_first_not_of("0123456789", i + 1);
+    if (text[i] != '\\') {
+      out += text[i];
+    } else if (star > i + 1 && star < text.size() && text[star] == '*') {
+      out.append(std::stoul(text.substr(i + 1, star - i - 1)), text.at(star + 1));
+      i = star + 1;
+    } else {
+      const char c = text.at(++i);
+      out += c == 'n' ? '\n' : c == 'r' ? '\r' : c == '0' ? '\0' : c;
+    }
+  }
+  return out;
+}
 
-std::vector<Report> takeReports() { return std::exchange(reports, {}); }
+// Writes the record's Content to the test's scratch file, or removes the file when it has none.
+std::string scratch(Record& r) {
+  return kxtest::scratchFile(r.has("Content") ? std::optional(decoded(r, "Content"))
+                                              : std::nullopt);
+}
+
+int status(Record& r) {
+  static const std::map<std::string, int> names{{"OK", KX_STATUS_OK},
+                                                {"OPEN_FAILED", KX_STATUS_OPEN_FAILED},
+                                                {"NOT_FOUND", KX_STATUS_NOT_FOUND}};
+  return names.at(r.text("Status"));
+}
 
 }  // namespace
 
 // This program's own definition takes the platform library's place.
-void KX::kxPrintError(int code, std::string text) { reports.push_back({code, text}); }
+void KX::kxPrintError(int code, std::string text) {
+  EXPECT_EQ(code, KX_STATUS_OPEN_FAILED) << text;  // the only report of these functions
+  reports += text + "\n";
+}
 
 // Recurses levels times, then calls the printer. The program exports its symbols, so these
 // frames carry the name.
@@ -55,255 +78,98 @@ extern "C" __attribute__((noinline)) int kxTestRecurse(int levels, int depth, in
     volatile int inner = kxTestRecurse(levels - 1, depth, skip);  // not a tail call
     return inner + 1;
   }
-  KX::printBacktrace(depth, skip);
+  printBacktrace(depth, skip);
   return 0;
 }
 
-// readStringFromFile, readIntegerFromFile and getLineFromFile on one file; the outputs start as
-// "unchanged" and 77. Both readers refuse a null output before the file is opened, so with no
-// report; getLineFromFile is silent and gives "" for a missing file.
+// The outputs start as "unchanged" and 77. A null output is refused before the file is opened,
+// so with no report; getLineFromFile is silent and gives "" for a missing file.
 TEST(System, FileReaders) {
-  const Report missing{KX_STATUS_OPEN_FAILED, "Error opening device file " + kxtest::scratchPath()};
-  // clang-format off
-  const struct {
-    const char* name; std::optional<std::string> content;  // nullopt: no file
-    int status; std::string line; int number; std::vector<Report> reports;
-  } rows[] = {
-      {"hexadecimal", "0x1F\n", KX_STATUS_OK, "0x1F", 31, {}},
-      {"octal", "010\n", KX_STATUS_OK, "010", 8, {}},
-      {"octal stops at 8", "08\n", KX_STATUS_OK, "08", 0, {}},
-      {"blank and sign", " -5\n", KX_STATUS_OK, " -5", -5, {}},
-      {"trailing letters", "12abc\n", KX_STATUS_OK, "12abc", 12, {}},
-      {"no digits", "abc\n", KX_STATUS_OK, "abc", 0, {}},
-      {"carriage return kept", "15\r\n", KX_STATUS_OK, "15\r", 15, {}},
-      {"only the first line", "42\n7\n", KX_STATUS_OK, "42", 42, {}},
-      {"no final line feed", "42", KX_STATUS_OK, "42", 42, {}},
-      {"empty file", "", KX_STATUS_OK, "", 0, {}},
-      {"empty first line", "\n9\n", KX_STATUS_OK, "", 0, {}},
-      {"clamped above", "99999999999\n", KX_STATUS_OK, "99999999999", 2147483647, {}},
-      {"clamped below", "-0x80000001\n", KX_STATUS_OK, "-0x80000001", -2147483647 - 1, {}},
-      {"zero byte ends the number", "7\0" "8\n"s, KX_STATUS_OK, "7\0" "8"s, 7, {}},
-      {"missing file", std::nullopt, KX_STATUS_OPEN_FAILED, "unchanged", 77, {missing, missing}},
-  };
-  // clang-format on
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.name);
-    const std::string path = scratchFile(row.content);
+  TestFile::forEach("system/file_readers.txt", [](Record& r) {
+    const std::string path = scratch(r);
     std::string text = "unchanged";
     int number = 77;
-    EXPECT_EQ(KX::readStringFromFile(path, &text), row.status);
-    EXPECT_EQ(KX::readIntegerFromFile(path, &number), row.status);
-    EXPECT_EQ(text, row.line);
-    EXPECT_EQ(number, row.number);
-    EXPECT_EQ(KX::getLineFromFile(path), row.content ? row.line : "");
-    EXPECT_EQ(KX::readStringFromFile(path, nullptr), KX_STATUS_INVALID_ARGUMENT);
-    EXPECT_EQ(KX::readIntegerFromFile(path, nullptr), KX_STATUS_INVALID_ARGUMENT);
-    EXPECT_EQ(takeReports(), row.reports);
-  }
+    EXPECT_EQ(readStringFromFile(path, &text), status(r));
+    EXPECT_EQ(readIntegerFromFile(path, &number), status(r));
+    EXPECT_EQ(text, decoded(r, "Line"));
+    EXPECT_EQ(number, r.number("Number"));
+    EXPECT_EQ(getLineFromFile(path), r.has("Content") ? text : "");
+    EXPECT_EQ(readStringFromFile(path, nullptr), KX_STATUS_INVALID_ARGUMENT);
+    EXPECT_EQ(readIntegerFromFile(path, nullptr), KX_STATUS_INVALID_ARGUMENT);
+    const std::string missing = "Error opening device file " + path + "\n";
+    EXPECT_EQ(takeReports(), r.has("Content") ? "" : missing + missing);
+  });
 }
 
-// retrievePackageVersion: major right after the marker, minor at offset 26 and build at offset
-// 40 from the marker's start, each cut at the line's end.
 TEST(System, PackageVersion) {
-  const std::string kThrows = "std::out_of_range";
-  const std::string v = "Version Major=\"01\" Minor=\"07\" BuildNum=\"0815\"";
-  // clang-format off
-  const struct {
-    const char* name; std::optional<std::string> content;  // nullopt: no file
-    std::string version; std::vector<Report> reports;
-  } rows[] = {
-      {"third line", "[package]\nName=\"kx\"\n" + v + "\n", "01-07-0815", {}},
-      {"indented", "[package]\n    " + v + "\n", "01-07-0815", {}},
-      {"later lines ignored", v + "\nVersion Major=\"99\"\nx", "01-07-0815", {}},
-      {"marker twice", v + " Version Major=\"22\" Minor=\"33\"\n", "01-07-0815", {}},
-      {"fields not examined", "Version Major=\"ab.........cd............efgh\n", "ab-cd-efgh", {}},
-      {"no final line feed", "[package]\n" + v, "undefined", {}},
-      {"empty file", "", "undefined", {}},
-      {"no marker", "Version Minor=\"01\"\nMajor=\"01\"\n", "undefined", {}},
-      {"marker in other case", "version major" + v.substr(13) + "\n", "undefined", {}},
-      {"build cut at the line's end", v.substr(0, 42) + "\n", "01-07-08", {}},
-      {"build starts at the line's end", v.substr(0, 40) + "\n", "01-07-", {}},
-      {"line ends before the build", "x\nVersion Major=\"01\" Minor=\"07\" Build\n", kThrows, {}},
-      {"line ends before the minor", "x\nVersion Major=\"01\" M\n", kThrows, {}},
-      {"missing file", std::nullopt, "NOTFOUND", {{KX_STATUS_OPEN_FAILED, "Error opening file " + kxtest::scratchPath()}}},
-  };
-  // clang-format on
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.name);
+  TestFile::forEach("system/package_version.txt", [](Record& r) {
+    const std::string path = scratch(r);
     std::string version;
     try {
-      version = KX::retrievePackageVersion(scratchFile(row.content));
+      version = retrievePackageVersion(path);
     } catch (const std::out_of_range&) {
-      version = kThrows;
+      version = "std::out_of_range";
     }
-    EXPECT_EQ(version, row.version);
-    EXPECT_EQ(takeReports(), row.reports);
-  }
+    EXPECT_EQ(version, r.text("Version"));
+    EXPECT_EQ(takeReports(), r.has("Content") ? "" : "Error opening file " + path + "\n");
+  });
 }
 
-// The kernel build date from the end of the first line of the version file, split at single
-// blanks: month, day, time, zone, year.
 TEST(System, BuildDate) {
-  // clang-format off
-  const struct {
-    const char* name; std::optional<std::string> content;  // nullopt: no file
-    int day, month, year;
-  } rows[] = {
-      {"one-digit day", "Linux version 2.6.37 (b@h) #1 Tue Mar 8 10:11:12 CET 2011\n", 8, 3, 2011},
-      {"two-digit day", "Linux #1 PREEMPT Tue Mar 15 10:11:12 CET 2011\n", 15, 3, 2011},
-      {"other month", "Linux version 2.6.37 #1 Sun Dec 31 23:59:59 UTC 2023\n", 31, 12, 2023},
-      {"no final line feed", "Linux version 2.6.37 #1 Mon Jan 1 00:00:00 UTC 2024", 1, 1, 2024},
-      {"only the first line", "Linux #1 Tue Mar 8 10:11:12 CET 2011\nFeb 2 x y 1999\n", 8, 3, 2011},
-      {"two blanks before the day", "Linux #1 PREEMPT Tue Mar  8 10:11:12 CET 2011\n", 8, -1, 2011},
-      {"leading zero, octal 07", "Linux #1 Tue Mar 07 10:11:12 CET 2011\n", 7, 3, 2011},
-      {"leading zero, 08", "Linux #1 Tue Mar 08 10:11:12 CET 2011\n", 0, 3, 2011},
-      {"four tokens", "8 10:11:12 CET 2011\n", 8, -1, 2011},
-      {"three tokens", "10:11:12 CET 2011\n", -1, -1, 2011},
-      {"month in capitals", "Linux #1 Tue MAR 8 10:11:12 CET 2011\n", 8, -1, 2011},
-      {"trailing blank", "Linux #1 Tue Mar 8 10:11:12 CET 2011 \n", 10, -1, 0},
-      {"not numbers", "Linux #1 Tue Mar x 10:11:12 CET y\n", 0, 3, 0},
-      {"empty file", "", -1, -1, -1},
-      {"empty first line", "\nLinux #1 Tue Mar 8 10:11:12 CET 2011\n", -1, -1, -1},
-      {"missing file", std::nullopt, -1, -1, -1},
-  };
-  // clang-format on
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.name);
-    const std::string path = scratchFile(row.content);
-    EXPECT_EQ(buildDayFrom(path), row.day);
-    EXPECT_EQ(buildMonthFrom(path), row.month);
-    EXPECT_EQ(buildYearFrom(path), row.year);
-  }
-  // Every month's English abbreviation, numbered as glibc's strptime numbers it.
-  for (int month = 0; month < 12; ++month) {
-    std::tm tm{};
-    tm.tm_mon = month;
-    char name[8];
-    ASSERT_EQ(std::strftime(name, sizeof name, "%b", &tm), 3u);
-    std::tm parsed{};
-    ASSERT_NE(strptime(name, "%b", &parsed), nullptr);
-    scratchFile("Linux #1 Tue "s + name + " 8 10:11:12 CET 2011\n");
-    EXPECT_EQ(buildMonthFrom(kxtest::scratchPath()), parsed.tm_mon + 1) << name;
-  }
-  scratchFile(std::nullopt);
+  TestFile::forEach("system/build_date.txt", [](Record& r) {
+    const std::string path = scratch(r);
+    EXPECT_EQ(buildDayFrom(path), r.number("Day"));
+    EXPECT_EQ(buildMonthFrom(path), r.number("Month"));
+    EXPECT_EQ(buildYearFrom(path), r.number("Year"));
+  });
 }
 
-// getMountPath for the device and the SD-card predicate (a mount point holding "usbsd") on a
-// mount table; both outputs start as "unchanged". A null output is refused before the table
-// is opened.
+// getMountPath for the device and the SD-card predicate on a mount table; both outputs start as
+// "unchanged". A null output is refused before the table is opened.
 TEST(System, MountTable) {
-  const std::string sd =
-      "/dev/root / ext4 rw,relatime 0 0\n"
-      "proc /proc proc rw,nosuid,nodev,noexec,relatime 0 0\n"
-      "/dev/sda1 /mnt/data ext4 rw,relatime 0 0\n"
-      "/dev/mmcblk0p1 /media/usbsd1 vfat rw,relatime,fmask=0022 0 0\n"
-      "/dev/sda1 /mnt/second ext4 rw,relatime 0 0\n"
-      "/dev/sdb1 /media/My\\040Stick vfat rw,relatime 0 0\n"
-      "/dev/sdc1 /media/usbsd2 vfat rw,relatime 0 0\n";
-  const std::string misses =  // USBSD, usb-sd, a device named usbsd
-      "/dev/root / ext4 rw,relatime 0 0\n"
-      "/dev/sdb1 /media/USBSD vfat rw,relatime 0 0\n"
-      "/dev/sdc1 /media/usb-sd vfat rw,relatime 0 0\n"
-      "usbsd /mnt/plain tmpfs rw 0 0\n";
-  const std::string noCard = "NO SD CARD FOUND!", card = "/media/usbsd1";
-  // clang-format off
-  const struct {
-    const char* name; std::optional<std::string> table;  // nullopt: no file
-    std::string device; int status; std::string mountPath; bool medium; std::string mediumPath;
-  } rows[] = {
-      {"SD card", sd, "/dev/mmcblk0p1", KX_STATUS_OK, card, true, card},
-      {"root device", sd, "/dev/root", KX_STATUS_OK, "/", true, card},
-      {"listed twice, earlier wins", sd, "/dev/sda1", KX_STATUS_OK, "/mnt/data", true, card},
-      {"escaped blank decoded", sd, "/dev/sdb1", KX_STATUS_OK, "/media/My Stick", true, card},
-      {"prefix does not match", sd, "/dev/sda", KX_STATUS_NOT_FOUND, "undefined", true, card},
-      {"other case", sd, "/dev/MMCBLK0P1", KX_STATUS_NOT_FOUND, "undefined", true, card},
-      {"a mount point", sd, "/mnt/data", KX_STATUS_NOT_FOUND, "undefined", true, card},
-      {"empty device", sd, "", KX_STATUS_NOT_FOUND, "undefined", true, card},
-      {"a device named usbsd", misses, "usbsd", KX_STATUS_OK, "/mnt/plain", false, noCard},
-      {"empty table", "", "/dev/root", KX_STATUS_NOT_FOUND, "undefined", false, noCard},
-      {"no table", std::nullopt, "/dev/root", KX_STATUS_OPEN_FAILED, "unchanged", false, noCard},
-  };
-  // clang-format on
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.name);
-    const std::string table = scratchFile(row.table);
-    std::string mountPath = "unchanged", medium = "unchanged";
-    EXPECT_EQ(mountPathIn(table, row.device, &mountPath), row.status);
-    EXPECT_EQ(mountPath, row.mountPath);
-    EXPECT_EQ(removableMediumIn(table, &medium, noCard.c_str()), row.medium);
-    EXPECT_EQ(medium, row.mediumPath);
-    EXPECT_EQ(mountPathIn(table, row.device, nullptr), KX_STATUS_INVALID_ARGUMENT);
-    EXPECT_EQ(removableMediumIn(table, nullptr, "x"), row.medium);
-  }
+  TestFile::forEach("system/mount_tables.txt", [](Record& r) {
+    const std::string table = scratch(r), device = decoded(r, "Device"), medium = r.text("Medium");
+    const bool found = medium != "NO SD CARD FOUND!";
+    std::string mountPath = "unchanged", mediumPath = "unchanged";
+    EXPECT_EQ(mountPathIn(table, device, &mountPath), status(r));
+    EXPECT_EQ(mountPath, decoded(r, "MountPath"));
+    EXPECT_EQ(removableMediumIn(table, &mediumPath, "NO SD CARD FOUND!"), found);
+    EXPECT_EQ(mediumPath, medium);
+    EXPECT_EQ(mountPathIn(table, device, nullptr), KX_STATUS_INVALID_ARGUMENT);
+    EXPECT_EQ(removableMediumIn(table, nullptr, "x"), found);
+  });
 }
 
-// getDiskSpace's figures in MiB from statvfs's block size, blocks and free blocks, each
-// truncated on its own (3906 > 976 + 2929) and saturated at INT_MAX from 2^31 MiB on. The
-// selector 3, the only other value the enumeration holds, gives -1.
 TEST(System, DiskSpace) {
-  // clang-format off
-  const struct {
-    const char* name; std::uint64_t blockSize, blocks, freeBlocks; int total, free, used;
-  } rows[] = {
-      {"typical", 4096, 1000000, 250000, 3906, 976, 2929},
-      {"below one MiB", 4096, 255, 100, 0, 0, 0},
-      {"exactly one MiB", 1024, 1024, 1024, 1, 1, 0},
-      {"empty", 4096, 0, 0, 0, 0, 0},
-      {"block counts above 2^32", 4096, 4294967552, 4294967296, 16777217, 16777216, 1},
-      {"large blocks", 65536, 100000, 1, 6250, 0, 6249},
-      {"one MiB short of 2^31 MiB", 1048576, 2147483647, 2147483647, 2147483647, 2147483647, 0},
-      {"2^31 MiB saturates", 1048576, 2147483648, 1, 2147483647, 1, 2147483647},
-      {"3 PiB tmpfs saturates", 4096, 824633720832, 824633720832, 2147483647, 2147483647, 0},
-      {"4 PiB, used above 2 PiB", 4096, 1099511627776, 1, 2147483647, 0, 2147483647},
-      {"product above 2^64", 18446744073709551615u, 2, 1, 2147483647, 2147483647, 2147483647},
-      {"more free than total", 4096, 100, 300, 0, 1, 0},
-      {"product wraps past 2^64 to 1 MiB", 1048576, 17592186044417, 0, 2147483647, 0, 2147483647},
-  };
-  // clang-format on
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.name);
-    const auto figure = [&row](int which) {
-      return diskSpaceFromFigures(static_cast<KX::StorageInfo>(which), row.blockSize, row.blocks,
-                                  row.freeBlocks);
+  TestFile::forEach("system/disk_space.txt", [](Record& r) {
+    const auto figure = [&r](int which) {
+      return diskSpaceFromFigures(static_cast<StorageInfo>(which), std::stoull(r.text("BlockSize")),
+                                  std::stoull(r.text("Blocks")), std::stoull(r.text("FreeBlocks")));
     };
-    EXPECT_EQ(figure(KX::TOTAL_SPACE), row.total);
-    EXPECT_EQ(figure(KX::FREE_SPACE), row.free);
-    EXPECT_EQ(figure(KX::USED_SPACE), row.used);
-    EXPECT_EQ(figure(3), -1);
-  }
+    EXPECT_EQ(figure(TOTAL_SPACE), r.number("Total"));
+    EXPECT_EQ(figure(FREE_SPACE), r.number("Free"));
+    EXPECT_EQ(figure(USED_SPACE), r.number("Used"));
+    EXPECT_EQ(figure(3), -1);  // the only other value the enumeration holds
+  });
 }
 
-// The kernel's version line ends with uname's version, "... Tue Mar 8 10:11:12 CET 2011":
-// pieces between single blanks, counted from the end.
+// The public functions read this machine's kernel files.
 TEST(System, HostKernelFiles) {
-  utsname uts{};
-  ASSERT_EQ(uname(&uts), 0);
-  std::string line;
-  std::getline(std::ifstream("/proc/version"), line);
-  ASSERT_EQ(line.substr(line.size() - std::string(uts.version).size()), uts.version);
-  std::smatch date;  // pieces 5, 4 and 1 from the end: month, day, year
-  ASSERT_TRUE(std::regex_search(line, date, std::regex(" ([^ ]*) ([^ ]*) [^ ]* [^ ]* ([^ ]*)$")));
-  std::tm parsed{};  // glibc's reading of an abbreviated month name
-  const char* end = strptime(date[1].str().c_str(), "%b", &parsed);
-  EXPECT_EQ(KX::getOSBuildMonth(), end != nullptr && *end == '\0' ? parsed.tm_mon + 1 : -1);
-  EXPECT_EQ(KX::getOSBuildDay(), std::strtol(date[2].str().c_str(), nullptr, 0));
-  EXPECT_EQ(KX::getOSBuildYear(), std::strtol(date[3].str().c_str(), nullptr, 0));
-
-  std::ifstream in("/proc/mounts");
-  const std::string all{std::istreambuf_iterator<char>(in), {}};
-  std::string device, dir, mountPath, sd, usb;
-  ASSERT_TRUE(std::istringstream(all) >> device >> dir);
-  EXPECT_EQ(KX::getMountPath(device, &mountPath), KX_STATUS_OK);
-  EXPECT_EQ(mountPath, dir);  // as long as the names need no escapes
-  if (all.find("usbsd") == std::string::npos) {
-    EXPECT_FALSE(KX::isAnSDCardMounted(&sd) || KX::isAnUSBStickMounted(&usb));
+  EXPECT_EQ(getOSBuildDay(), buildDayFrom("/proc/version"));
+  EXPECT_EQ(getOSBuildMonth(), buildMonthFrom("/proc/version"));
+  EXPECT_EQ(getOSBuildYear(), buildYearFrom("/proc/version"));
+  std::string device, mountPath = "unchanged", expected, sd, usb;
+  ASSERT_TRUE(std::ifstream("/proc/mounts") >> device);
+  EXPECT_EQ(getMountPath(device, &mountPath), mountPathIn("/proc/mounts", device, &expected));
+  EXPECT_EQ(mountPath, expected);
+  if (!removableMediumIn("/proc/mounts", nullptr, "")) {
+    EXPECT_FALSE(isAnSDCardMounted(&sd) || isAnUSBStickMounted(&usb));
     EXPECT_EQ(sd + usb, "NO SD CARD FOUND!NO USB STICK FOUND!");
   }
-  const int total = KX::getDiskSpace(KX::TOTAL_SPACE, "/");
-  const int unaccounted =
-      total - KX::getDiskSpace(KX::FREE_SPACE, "/") - KX::getDiskSpace(KX::USED_SPACE, "/");
+  const int total = getDiskSpace(TOTAL_SPACE, "/");
+  const int unaccounted = total - getDiskSpace(FREE_SPACE, "/") - getDiskSpace(USED_SPACE, "/");
   EXPECT_TRUE(total > 0 && (unaccounted == 0 || unaccounted == 1)) << total << " " << unaccounted;
-  EXPECT_EQ(KX::getDiskSpace(KX::TOTAL_SPACE, "/kx/no/such/path"), -1);
+  EXPECT_EQ(getDiskSpace(TOTAL_SPACE, "/kx/no/such/path"), -1);
 }
 
 namespace {
@@ -344,6 +210,5 @@ TEST(System, Backtrace) {
   EXPECT_EQ(listing(2, -3, -1), (Lines{"\tBacktrace:", "\t..."}));  // negative counts as 0
   EXPECT_EQ(listing(300, 2147483647, 2147483647), (Lines{"\tBacktrace:", "\t..."}));
   EXPECT_EQ(listing(0, 1, 250), Lines{"\tBacktrace:"});
-  // The walk stops at the limit.
-  EXPECT_EQ(listing(300, 1000, 1).at(KX::kMaxBacktraceFrames), "\t...");
+  EXPECT_EQ(listing(300, 1000, 1).at(kMaxBacktraceFrames), "\t...");  // the walk stops there
 }
