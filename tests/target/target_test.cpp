@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <regex>
+#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -82,77 +83,23 @@ TEST(Layout, EveryQuantityMatchesTheTable) {
   for (const auto& [name, value] : measured) ADD_FAILURE() << name << " has no record";
 }
 
-// The due test is "deadline < now" on the raw values, with no allowance for the wrap. With 32
-// bits, a deadline that wraps past 0xFFFFFFFF is smaller than every tick before the wrap, so
-// the timer fires at the next check; with 64 bits the same ticks are far from the wrap and
-// nothing fires early. Each scenario installs one timer at a tick, then checks at ticks, each
-// with the notifications due where unsigned long has 32 bits (the device) and where it has 64.
+// The scenarios and why 32 and 64 bits differ are in tests/data/target/timer_wrap.txt.
 TEST(TimerWrap, FiresAsTheDataModelDictates) {
-  struct Check {
-    unsigned long tick;
-    int ilp32, lp64;
-  };
-  const struct {
-    const char* name;
-    KX::KXTimerType type;
-    unsigned long installTick, timeout;
-    std::vector<Check> checks;
-  } scenarios[] = {
-      {"one-shot, wrapped deadline fires early",
-       KX::TIMER_ONE_SHOT,
-       0xFFFFFFFA,
-       0xA,
-       {{0xFFFFFFFA, 1, 0}, {0xFFFFFFFB, 0, 0}, {0x5, 0, 0}}},
-      {"one-shot checked only after the wrap",
-       KX::TIMER_ONE_SHOT,
-       0xFFFFFFFA,
-       0xA,
-       {{0x3, 0, 0}, {0x4, 0, 0}, {0x5, 1, 0}, {0x6, 0, 0}}},
-      {"one-shot with its deadline on the last tick",
-       KX::TIMER_ONE_SHOT,
-       0xFFFFFFF0,
-       0xF,
-       {{0xFFFFFFFF, 0, 0}, {0x0, 0, 0}, {0x7FFFFFFF, 0, 0}}},
-      {"one-shot near the wrap without it",
-       KX::TIMER_ONE_SHOT,
-       0xFFFFFF00,
-       0x10,
-       {{0xFFFFFF10, 0, 0}, {0xFFFFFF11, 1, 1}, {0xFFFFFF12, 0, 0}}},
-      {"repeat fires at every check until the wrap",
-       KX::TIMER_REPEAT,
-       0xFFFFFFF0,
-       0x20,
-       {{0xFFFFFFF1, 1, 0},
-        {0xFFFFFFF2, 1, 0},
-        {0x5, 0, 0},
-        {0x12, 0, 0},
-        {0x13, 1, 0},
-        {0x33, 0, 0},
-        {0x34, 1, 0}}},
-      {"repeat without the wrap, no catch-up",
-       KX::TIMER_REPEAT,
-       0x100,
-       0x10,
-       {{0x110, 0, 0},
-        {0x111, 1, 1},
-        {0x121, 0, 0},
-        {0x122, 1, 1},
-        {0x500, 1, 1},
-        {0x510, 0, 0},
-        {0x511, 1, 1}}},
-  };
-  for (const auto& s : scenarios) {
+  kxtest::TestFile::forEach("target/timer_wrap.txt", [](kxtest::Record& r) {
     KX::KXTimer timer;
-    g_tick = s.installTick;
-    timer.installTimer(s.timeout, s.type, &listener);
-    for (const Check& check : s.checks) {
-      g_tick = check.tick;
+    g_tick = std::stoul(r.text("Install"), nullptr, 0);
+    timer.installTimer(std::stoul(r.text("Timeout"), nullptr, 0),
+                       r.text("Type") == "repeat" ? KX::TIMER_REPEAT : KX::TIMER_ONE_SHOT,
+                       &listener);
+    std::istringstream checks(r.text("Checks"));
+    char colon, slash;
+    for (int ilp32, lp64; checks >> std::hex >> g_tick >> colon >> ilp32 >> slash >> lp64;) {
       listener.fired = 0;
       timer.checkTimeouts();
-      EXPECT_EQ(listener.fired, sizeof(long) == 4 ? check.ilp32 : check.lp64)
-          << s.name << ", tick 0x" << std::hex << check.tick;
+      EXPECT_EQ(listener.fired, sizeof(long) == 4 ? ilp32 : lp64)
+          << "tick 0x" << std::hex << g_tick;
     }
-  }
+  });
 }
 
 // Recurses depth times, then lists the stack. The program's -fno-inline
