@@ -40,10 +40,10 @@ for deb in build/armv6/*.deb; do
   dpkg-deb --field "${deb}" Package Architecture Depends
   dpkg-deb --contents "${deb}"
 done
-tests/packages/check_split.sh build/armv6 armel
+release/packages/check_split.sh build/armv6 armel
 echo "=== packages: $((SECONDS - start)) s"
 
 echo "=== device root (armv6)"
 start=${SECONDS}
-tests/packages/device_root.sh build/armv6
+release/packages/device_root.sh build/armv6
 echo "=== device root: $((SECONDS - start)) s"

@@ -8,14 +8,15 @@
 
 #include "KXAPI/KXAES.h"
 #include "KXAPI/KXStatus.h"
-#include "test_file.h"
+#include "published.h"
 
 using kxtest::Bytes;
 
 static Bytes OpenSsl(const EVP_CIPHER* type, const Bytes& key, const Bytes& in, int enc, int pad) {
   EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
   Bytes out(in.size() + 16);
-  int n = 0, tail = 0;
+  int n = 0;
+  int tail = 0;
   EXPECT_TRUE(EVP_CipherInit_ex(ctx, type, nullptr, key.data(), Bytes(16).data(), enc) &&
               EVP_CIPHER_CTX_set_padding(ctx, pad) &&
               EVP_CipherUpdate(ctx, out.data(), &n, in.data(), static_cast<int>(in.size())) &&
@@ -35,10 +36,13 @@ TEST(OpenSsl, EngineAndKxaes) {
     const AES::BlockMode mode = round / 3 % 2 == 0 ? AES::ECB : AES::CBC;
     const EVP_CIPHER* type =
         EVP_get_cipherbyname(("aes-" + std::to_string(keyBits) + (mode ? "-cbc" : "-ecb")).c_str());
-    Bytes key(static_cast<std::size_t>(keyBits / 8)), data(16 * (1 + rng() % 40)),
-        text(static_cast<std::size_t>(round)), out(data.size());
-    for (Bytes* b : {&key, &data, &text})
+    Bytes key(static_cast<std::size_t>(keyBits / 8));
+    Bytes data(16 * (1 + rng() % 40));
+    Bytes text(static_cast<std::size_t>(round));
+    Bytes out(data.size());
+    for (Bytes* b : {&key, &data, &text}) {
       std::generate(b->begin(), b->end(), [&] { return rng() % 4 ? rng() : 0; });
+    }
     AES aes;
     for (const int enc : {1, 0}) {
       aes.SetParameters(keyBits, 128);

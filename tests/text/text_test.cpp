@@ -1,30 +1,36 @@
-// The tokenizer and the UTF conversions: case tables in tests/data/text/, and glibc's iconv as
-// an oracle over random texts. The tokenizer's laws over arbitrary texts and delimiter sets are
-// checked by fuzz/fuzz_tokenizer.cpp.
+// The tokenizer and the UTF conversions: hand-made rows, and glibc's iconv as an oracle over
+// random texts. The tokenizer's laws over arbitrary texts are checked by fuzz/fuzz_tokenizer.cpp.
 #include <gtest/gtest.h>
 #include <iconv.h>
 
 #include <cerrno>
-#include <iterator>
 #include <random>
-#include <sstream>
 #include <tuple>
 
 #include "KXAPI/KXStringConversion.h"
 #include "KXAPI/KXStringTokenizer.h"
 #include "KXPlatform/ConvertUTF.h"
-#include "test_file.h"
+
+using Tokens = std::vector<std::string>;
+
+TEST(Tokenizer, Rows) {
+  const struct {
+    const char* text;
+    const char* delimiters;
+    Tokens tokens;
+  } rows[] = {
+      {"", ",", {}},
+      {"a", "", {"a"}},
+      {"a,,b", ",", {"a", "", "b"}},
+      {",a b,", ",", {"", "a b", ""}},
+      {"a;b,c", ",;", {"a", "b", "c"}},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(KX::KXStringTokenizer::tokenize(row.text, row.delimiters), row.tokens) << row.text;
+  }
+}
 
 namespace {
-
-// Texts are held as std::string (UTF-8 bytes) and std::wstring (UTF-32 code points), as the
-// public conversions hold them; parse makes one of the hex numbers in text.
-template <typename Text>
-Text parse(const std::string& hex) {
-  std::istringstream in(hex);
-  const std::vector<unsigned long> values(std::istream_iterator<unsigned long>(in >> std::hex), {});
-  return Text(values.begin(), values.end());
-}
 
 // What a conversion made of its input: its status, the units consumed, the text written.
 template <typename Out>
@@ -38,7 +44,8 @@ Outcome<Out> convert(UtfConversionStatus (*routine)(const From**, const From*, T
                      const In& in, std::size_t room) {
   const auto sentinel = static_cast<typename Out::value_type>(0xA5);
   Out target(room + 4, sentinel);
-  const From *const begin = reinterpret_cast<const From*>(in.data()), *src = begin;
+  const auto* const begin = reinterpret_cast<const From*>(in.data());
+  const From* src = begin;
   To* dst = reinterpret_cast<To*>(&target[0]);
   const int status = routine(&src, begin + in.size(), &dst, dst + room, UTF_STRICT);
   const auto written = static_cast<std::size_t>(dst - reinterpret_cast<To*>(&target[0]));
@@ -47,30 +54,15 @@ Outcome<Out> convert(UtfConversionStatus (*routine)(const From**, const From*, T
   return {status, src - begin, target};
 }
 
-// One case of a table (the attributes are described in the data files).
-template <typename Out, typename In, typename Routine>
-void runCase(kxtest::Record& r, Routine routine, Out (*conversion)(const In&)) {
-  static const std::string names[] = {"UTF_CONVERSION_OK", "UTF_SOURCE_ILLEGAL",
-                                      "UTF_SOURCE_TRUNCATED", "UTF_TARGET_FULL"};
-  const In in = parse<In>(r.text("Source"));
-  const Out written = parse<Out>(r.text("Written"));
-  const bool ample = !r.has("Room");
-  const auto [status, consumed, out] =
-      convert<Out>(routine, in, ample ? 4 * in.size() : std::stoul(r.text("Room")));
-  EXPECT_EQ(std::tie(names[status], consumed, out),
-            std::make_tuple(r.text("Status"), std::size_t(r.number("Consumed")), written));
-  if (ample) {
-    EXPECT_EQ(conversion(in), status == UTF_CONVERSION_OK ? written : Out()) << "public";
-  }
-}
-
 // iconv's outcome in the same terms; an incomplete tail (EINVAL) counts as truncated.
 template <typename Out, typename In>
 Outcome<Out> viaIconv(const char* to, const char* from, In in) {
   const iconv_t cd = iconv_open(to, from);
   Out out(4 * in.size() + 4, 0);
-  char *inPtr = reinterpret_cast<char*>(&in[0]), *outPtr = reinterpret_cast<char*>(&out[0]);
-  std::size_t inLeft = in.size() * sizeof(in[0]), outLeft = out.size() * sizeof(out[0]);
+  char* inPtr = reinterpret_cast<char*>(&in[0]);
+  char* outPtr = reinterpret_cast<char*>(&out[0]);
+  std::size_t inLeft = in.size() * sizeof(in[0]);
+  std::size_t outLeft = out.size() * sizeof(out[0]);
   const bool failed = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1);
   const int status = !failed           ? UTF_CONVERSION_OK
                      : errno == EILSEQ ? UTF_SOURCE_ILLEGAL
@@ -82,24 +74,28 @@ Outcome<Out> viaIconv(const char* to, const char* from, In in) {
 
 }  // namespace
 
-TEST(Tokenizer, Cases) {
-  kxtest::TestFile::forEach("text/tokenizer.txt", [](kxtest::Record& r) {
-    const auto text = [](const std::string& hex) { return parse<std::string>(hex); };
-    std::vector<std::string> tokens;
-    std::istringstream in(r.text("Tokens"));
-    for (std::string hex; std::getline(in, hex, '/');) tokens.push_back(text(hex));
-    EXPECT_EQ(KX::KXStringTokenizer::tokenize(text(r.text("Text")), text(r.text("Delimiters"))),
-              tokens);
-  });
-}
-
-TEST(Utf, Cases) {
-  kxtest::TestFile::forEach("text/utf8_to_utf32.txt", [](kxtest::Record& r) {
-    runCase<std::wstring, std::string>(r, ConvertUTF8toUTF32, KX::convertToUtf16);
-  });
-  kxtest::TestFile::forEach("text/utf32_to_utf8.txt", [](kxtest::Record& r) {
-    runCase<std::string, std::wstring>(r, ConvertUTF32toUTF8, KX::convertToUtf8);
-  });
+// The public conversions, and the routines stopped by a full target.
+TEST(Utf, Rows) {
+  EXPECT_EQ(KX::convertToUtf16("grüße €𝄞"), L"grüße €𝄞");
+  EXPECT_EQ(KX::convertToUtf8(L"grüße €𝄞"), "grüße €𝄞");
+  EXPECT_EQ(KX::convertToUtf16("ab\xC0\xAF"), L"");
+  EXPECT_EQ(KX::convertToUtf8(std::wstring{L'a', static_cast<wchar_t>(0xD800)}), "");
+  const std::tuple<std::string, std::size_t, Outcome<std::wstring>> toUtf32[] = {
+      {"abcde", 4, {UTF_TARGET_FULL, 4, L"abcd"}},
+      {"aé", 1, {UTF_TARGET_FULL, 1, L"a"}},
+      {"é", 1, {UTF_CONVERSION_OK, 2, L"é"}},
+  };
+  for (const auto& [in, room, outcome] : toUtf32) {
+    EXPECT_EQ(convert<std::wstring>(ConvertUTF8toUTF32, in, room), outcome) << in;
+  }
+  const std::tuple<std::wstring, std::size_t, Outcome<std::string>> toUtf8[] = {
+      {L"abcde", 4, {UTF_TARGET_FULL, 4, "abcd"}},
+      {L"a€", 3, {UTF_TARGET_FULL, 1, "a"}},
+      {L"€", 3, {UTF_CONVERSION_OK, 1, "€"}},
+  };
+  for (const auto& [in, room, outcome] : toUtf8) {
+    EXPECT_EQ(convert<std::string>(ConvertUTF32toUTF8, in, room), outcome);
+  }
 }
 
 // Random code points, near the edges of the length classes and ranges or anywhere, are encoded;
@@ -120,13 +116,19 @@ TEST(Utf, AgainstIconv) {
     EXPECT_EQ(encoded, viaIconv<std::string>("UTF-8", utf32, text));
 
     std::string bytes = std::get<2>(encoded);  // valid UTF-8, then a byte changed, the end cut
-    if (!bytes.empty()) bytes[rng() % bytes.size()] = static_cast<char>(0x80 + rng() % 0x80);
-    if (rng() % 4 == 0) bytes.resize(rng() % (bytes.size() + 1));
+    if (!bytes.empty()) {
+      bytes[rng() % bytes.size()] = static_cast<char>(0x80 + rng() % 0x80);
+    }
+    if (rng() % 4 == 0) {
+      bytes.resize(rng() % (bytes.size() + 1));
+    }
     const auto decoded = convert<std::wstring>(ConvertUTF8toUTF32, bytes, bytes.size());
     auto expected = viaIconv<std::wstring>(utf32, "UTF-8", bytes);
     // iconv does not check the ranges in an incomplete tail: the routine may find it illegal
-    if (std::get<0>(decoded) == UTF_SOURCE_ILLEGAL && std::get<0>(expected) == UTF_SOURCE_TRUNCATED)
+    if (std::get<0>(decoded) == UTF_SOURCE_ILLEGAL &&
+        std::get<0>(expected) == UTF_SOURCE_TRUNCATED) {
       std::get<0>(expected) = UTF_SOURCE_ILLEGAL;
+    }
     EXPECT_EQ(decoded, expected);
   }
 }
