@@ -11,7 +11,7 @@ dpkg --add-architecture armel
 apt-get update -qq
 apt-get install -y -qq --no-install-recommends \
   cmake ninja-build g++ clang libclang-rt-14-dev clang-format clang-tidy \
-  make pkg-config file \
+  make pkg-config file python3 \
   googletest libgtest-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev \
   libssl-dev libmbedtls-dev openssl \
   g++-arm-linux-gnueabi g++-powerpc-linux-gnu qemu-user \

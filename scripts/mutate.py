@@ -109,9 +109,16 @@ def fmt(literal, delta):
     return hex(value) if literal.lower().startswith("0x") else str(value)
 
 
+def source_files():
+    try:
+        return subprocess.run(["git", "ls-files", *DIRS], cwd=ROOT, capture_output=True, text=True,
+                              check=True).stdout.split()
+    except (OSError, subprocess.CalledProcessError):  # a copy of the tree without git
+        return [str(p.relative_to(ROOT)) for d in DIRS for p in (ROOT / d).rglob("*") if p.is_file()]
+
+
 def all_mutants():
-    files = subprocess.run(["git", "ls-files", *DIRS], cwd=ROOT, capture_output=True, text=True,
-                           check=True).stdout.split()
+    files = source_files()
     mutants = []
     for f in sorted(files):
         if not f.endswith((".cpp", ".h")):

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Checks the formatting of every C++ file first (seconds), then builds the
+# Measures the tests against the code first (scripts/test-size.py: fails above
+# 0.40) and checks the formatting of every C++ file (seconds), then builds the
 # library and runs every test suite: native, followed by the static analysis
 # of the library, the platform library and kxutil (clang-tidy), then under
 # AddressSanitizer and UndefinedBehaviorSanitizer, under ThreadSanitizer, with
@@ -10,7 +11,9 @@
 # includes the ABI checks (exported symbols, dependencies, libabigail
 # baseline) and the install test. Last, its Debian packages are built and
 # checked, and the packaged kxutil runs in an armel root file system made of
-# Debian's own packages.
+# Debian's own packages. Last, a fixed sample of rule-made faults is planted in
+# the code one at a time (scripts/mutate.py --fixed): each must fail the suite
+# or be listed as equivalent in scripts/mutants-equivalent.txt.
 # Each stage prints its wall-clock time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -25,6 +28,7 @@ stage() {
   echo "=== ${name}: $((SECONDS - start)) s"
 }
 
+stage size scripts/test-size.py
 stage format scripts/check-format.sh
 stage release cmake --workflow --preset release
 stage analysis scripts/check-tidy.sh
@@ -47,3 +51,5 @@ echo "=== device root (armv6)"
 start=${SECONDS}
 release/packages/device_root.sh build/armv6
 echo "=== device root: $((SECONDS - start)) s"
+
+stage mutate scripts/mutate.py --fixed

@@ -28,7 +28,8 @@ void Check(const Bytes& key, int blockBits, bool cbc, const Bytes& iv, const Byt
   Bytes out(plain.size() + 1, 0xA5);
   Bytes back(plain.size());
   for (std::size_t i = 0; i < plain.size(); ++i) {
-    in[i] ^= i < n ? iv[i] : cbc ? cipher[i - n] : 0;  // what each block call encrypts
+    const Bytes& chain = i < n ? iv : cbc ? cipher : Bytes(i + 1);  // zeros for ECB
+    in[i] ^= chain[i < n ? i : i - n];                              // what each block call encrypts
   }
   for (std::size_t at = 0; at < plain.size(); at += n) {
     enc.EncryptBlock(&in[at], &out[at]);

@@ -32,12 +32,12 @@ int wrongResults(const std::vector<Call>& calls, std::size_t threads, std::size_
       }
     });
   }
-  std::size_t right = 0;
+  long right = 0;
   for (std::size_t t = 0; t < results.size(); ++t) {
     workers[t].join();
     right += std::count(results[t].begin(), results[t].end(), calls[t % calls.size()]());
   }
-  return static_cast<int>(results.size() * rounds - right);
+  return static_cast<int>(static_cast<long>(results.size() * rounds) - right);
 }
 
 std::string mountPath(const std::string& device) {
@@ -69,7 +69,7 @@ TEST(Concurrency, FunctionsAndObjectsOnManyThreads) {
       },
   };
   EXPECT_EQ(wrongResults(calls, 4, 50), 0);
-  std::remove("kx_concurrency");
+  static_cast<void>(std::remove("kx_concurrency"));
 }
 
 // Two threads ask for two devices with different mount points, over and over: each must

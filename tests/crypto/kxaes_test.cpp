@@ -1,4 +1,4 @@
-// KX::KXAES: RFC 4648's Base64 vectors, known answers with the padding, and refused keys.
+// KX::KXAES: RFC 4648's Base64 vectors, the padding, a known answer and refused keys.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -28,24 +28,17 @@ TEST(Kxaes, Base64) {
   EXPECT_EQ(out, "");
 }
 
-// AES-128 ECB under the key 00 01 ... 0f of the text padded as PKCS #7 says (1 to 16 bytes,
-// each holding the count), in Base64.
-TEST(Kxaes, KnownAnswers) {
-  const std::tuple<std::string, std::string, const char*> rows[] = {
-      {"", std::string(16, '\x10'), "lU9k8uTobp7ugtICFmhImQ=="},
-      {"hello", "hello" + std::string(11, '\x0b'), "XYdJ4q91MbK/ZmHp5drwEg=="},
-      {std::string(15, 'A'), std::string(15, 'A') + "\x01", "MeM0hwiejfl3CzM2VVerqQ=="},
-      {std::string(17, 'A'), std::string(17, 'A') + std::string(15, '\x0f'),
-       "3UsaC0fapwZ9C1nZXVimrtzMbysEKrFlqrfs7qd8GWw="},
+// PKCS #7 padding: 1 to 16 bytes, each holding the count.
+TEST(Kxaes, Padding) {
+  const std::pair<std::string, std::string> rows[] = {
+      {"", std::string(16, '\x10')},
+      {"hello", "hello" + std::string(11, '\x0b')},
+      {std::string(15, 'A'), std::string(15, 'A') + "\x01"},
+      {std::string(17, 'A'), std::string(17, 'A') + std::string(15, '\x0f')},
   };
-  KX::KXAES aes;
-  ASSERT_EQ(aes.startEncryption(std::string("\0\1\2\3\4\5\6\7\10\11\12\13\14\15\16\17", 16)),
-            KX_STATUS_OK);
-  for (const auto& [text, padded, base64] : rows) {
-    ASSERT_EQ(aes.encrypt(text), KX_STATUS_OK);
-    EXPECT_EQ(aes.getEncryptedData(), base64);
+  for (const auto& [text, padded] : rows) {
     int length = -1;
-    const std::unique_ptr<unsigned char[]> out(aes.convertPlainText(text, length));
+    const std::unique_ptr<unsigned char[]> out(KX::KXAES().convertPlainText(text, length));
     EXPECT_EQ(std::string(out.get(), out.get() + length), padded);
   }
 }
@@ -68,4 +61,5 @@ TEST(Kxaes, RefusedKeys) {
   }
   ASSERT_EQ(aes.encrypt("hello"), KX_STATUS_OK);
   EXPECT_EQ(aes.getEncryptedData(), reference.getEncryptedData());
+  EXPECT_EQ(aes.getEncryptedData(), "+W2cDEJuUvdT0wBuao3HWg==");  // as OpenSSL gives
 }

@@ -22,7 +22,7 @@ static Bytes OpenSsl(const EVP_CIPHER* type, const Bytes& key, const Bytes& in, 
               EVP_CipherUpdate(ctx, out.data(), &n, in.data(), static_cast<int>(in.size())) &&
               EVP_CipherFinal_ex(ctx, out.data() + n, &tail));
   EVP_CIPHER_CTX_free(ctx);
-  out.resize(static_cast<std::size_t>(n + tail));
+  out.resize(static_cast<std::size_t>(n) + static_cast<std::size_t>(tail));
   return out;
 }
 

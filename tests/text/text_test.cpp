@@ -57,7 +57,7 @@ Outcome<Out> convert(UtfConversionStatus (*routine)(const From**, const From*, T
 // iconv's outcome in the same terms; an incomplete tail (EINVAL) counts as truncated.
 template <typename Out, typename In>
 Outcome<Out> viaIconv(const char* to, const char* from, In in) {
-  const iconv_t cd = iconv_open(to, from);
+  iconv_t cd = iconv_open(to, from);
   Out out(4 * in.size() + 4, 0);
   char* inPtr = reinterpret_cast<char*>(&in[0]);
   char* outPtr = reinterpret_cast<char*>(&out[0]);

@@ -1,13 +1,13 @@
 // The timer on a tick the test sets. Each scenario is a script of steps, run on a fresh
 // instance at tick 0:
-//   tick N                  set the tick; a negative N counts back from 0 (-1: ULONG_MAX)
-//   install K L T           listener L (0..3, addresses ascending, or null) installs a timer
-//                           of kind K (one, repeat, or the type number 2) with timeout T
-//   remove K L              the same for removing
-//   check [Lo|Lr ...]       checkTimeouts, having notified these listeners in this order
-//   on L step, step, ...    L's next notification runs these steps
-//   create / delete         createInstance (warns when one exists) / deleteInstance
-//   abort                   instance() without an instance: three lines, abort
+//   t N          set the tick; a negative N counts back from 0 (-1: ULONG_MAX)
+//   +K L T       listener L (0..3, addresses ascending, or n: null) installs a timer of kind K
+//                (o: one-shot, r: repeat, or a type number) with timeout T
+//   -K L         the same for removing
+//   c [Lo|Lr..]  checkTimeouts, having notified these listeners in this order
+//   on L s, s..  L's next notification runs these steps
+//   create / delete / abort: createInstance (warns when one exists) / deleteInstance /
+//                instance() without an instance: three lines, abort
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -60,26 +60,26 @@ Probe Probe::probes[4];
 void Probe::run(const std::string& step) {
   std::istringstream words(step);
   std::string op;
-  std::string arg;
   std::string who;
   unsigned long timeout = 0;
-  words >> op >> arg >> who >> timeout;
-  const auto kind = static_cast<KX::KXTimerType>(arg == "one" ? 0 : arg == "repeat" ? 1 : 2);
-  Probe* const listener = who == "null" ? nullptr : &probes[std::atoi(who.c_str())];
+  words >> op >> who >> timeout;
+  const std::string kind = op.substr(1);
+  const auto type = static_cast<KX::KXTimerType>(kind == "o" ? 0 : kind == "r" ? 1 : 2);
+  Probe* const listener = who.empty() || who == "n" ? nullptr : &probes[who[0] - '0'];
   const int status = listener ? KX::KX_STATUS_OK : KX::KX_STATUS_INVALID_ARGUMENT;
   KXTimer* const timer = KXTimer::theInstance;
-  if (op == "tick") {
-    fakeTick = std::stoul(arg);
-  } else if (op == "install") {
-    EXPECT_EQ(timer->installTimer(timeout, kind, listener), status) << step;
-  } else if (op == "remove") {
-    EXPECT_EQ(timer->removeTimer(kind, listener), status) << step;
-  } else if (op == "check") {
+  if (op == "t") {
+    fakeTick = std::stoul(who);
+  } else if (op[0] == '+') {
+    EXPECT_EQ(timer->installTimer(timeout, type, listener), status) << step;
+  } else if (op[0] == '-') {
+    EXPECT_EQ(timer->removeTimer(type, listener), status) << step;
+  } else if (op == "c") {
     notes.clear();
     EXPECT_EQ(timer->checkTimeouts(), KX::KX_STATUS_OK) << step;
-    EXPECT_EQ(notes, step.substr(op.size())) << step;
+    EXPECT_EQ(notes, step.substr(1)) << step;
   } else if (op == "on") {
-    probes[std::stoi(arg)].steps = split(step.substr(step.find(arg) + 1), ',');
+    listener->steps = split(step.substr(4), ',');
   } else if (op == "create") {
     testing::internal::CaptureStderr();
     EXPECT_EQ(KXTimer::createInstance(), timer ? timer : KXTimer::theInstance);
@@ -104,34 +104,29 @@ void Probe::run(const std::string& step) {
 TEST(Timer, Scenarios) {
   const char* const scenarios[] = {
       // due strictly after the deadline; a one-shot once, a repeat re-armed from the check
-      "tick 100; install one 0 10; tick 110; check; tick 111; check 0o; tick 500; check",
-      "install repeat 0 10; tick 11; check 0r; tick 21; check; tick 1000; check 0r",
-      "install repeat 0 10; tick 1010; check 0r; tick 1020; check; tick 1021; check 0r",
+      "t 100; +o 0 10; t 110; c; t 111; c 0o; t 500; c",
+      "+r 0 10; t 11; c 0r; t 21; c; t 1000; c 0r; t 1010; c; t 1011; c 0r",
       // every other type number is a repeat, removed as one
-      "install 2 0 10; tick 11; check 0r; tick 22; check 0r; remove 2 0; tick 99; check",
+      "+2 0 10; t 11; c 0r; t 22; c 0r; -2 0; t 99; c",
       // re-installing replaces deadline and interval; kinds and listeners are independent
-      "install repeat 0 10; tick 5; install repeat 0 100; tick 106; check 0r; tick 207; check 0r",
-      "install one 0 5; install repeat 0 5; remove repeat 0; tick 6; check 0o; tick 99; check",
-      "install one 1 5; install repeat 1 5; remove one 1; tick 6; check 1r",
-      "install one null 5; install repeat null 5; remove one null; remove repeat null; check",
-      "install repeat 3 1; install one 2 1; install repeat 1 1; install one 0 1; tick 2; "
-      "check 0o 2o 1r 3r",
+      "+r 0 10; t 5; +r 0 100; t 106; c 0r; t 207; c 0r",
+      "+o 0 5; +r 0 5; -r 0; t 6; c 0o; t 99; c",
+      "+o 1 5; +r 1 5; -o 1; t 6; c 1r",
+      "+o n 5; +r n 5; -o n; -r n; c",
+      "+r 3 1; +o 2 1; +r 1 1; +o 0 1; t 2; c 0o 2o 1r 3r",
       // a deadline that wraps past zero
-      "tick -6; install one 0 10; tick 4; check; tick 5; check 0o",
+      "t -6; +o 0 10; t 4; c; t 5; c 0o",
       // handlers that change the timers in the walk
-      "install one 0 0; install one 1 0; install repeat 2 0; install repeat 3 0; "
-      "on 0 remove one 1, remove repeat 2; tick 1; check 0o 3r",
-      "install repeat 0 0; install repeat 1 0; on 0 remove repeat 0; tick 1; check 0r 1r; "
-      "tick 2; check 1r",
-      "install one 0 0; install one 1 0; on 0 install one 0 5; tick 1; check 0o 1o; tick 99; check",
-      "install repeat 0 10; install repeat 1 10; on 0 tick 20, install repeat 0 100; tick 11; "
-      "check 0r 1r; tick 111; check 1r; tick 112; check 0r",
-      "install one 0 0; install one 1 0; install repeat 2 0; on 0 delete; tick 1; check 0o; create",
-      "install repeat 0 0; install repeat 1 0; on 0 delete; tick 1; check 0r; create",
-      "install one 0 0; install one 1 0; on 0 check 0o 1o; tick 1; check 0o 1o; tick 2; check",
+      "+o 0 0; +o 1 0; +r 2 0; +r 3 0; on 0 -o 1, -r 2; t 1; c 0o 3r",
+      "+r 0 0; +r 1 0; on 0 -r 0; t 1; c 0r 1r; t 2; c 1r",
+      "+o 0 0; +o 1 0; on 0 +o 0 5; t 1; c 0o 1o; t 99; c",
+      "+r 0 10; +r 1 10; on 0 t 20, +r 0 100; t 11; c 0r 1r; t 111; c 1r; t 112; c 0r",
+      "+o 0 0; +o 1 0; +r 2 0; on 0 delete; t 1; c 0o; create",
+      "+r 0 0; +r 1 0; on 0 delete; t 1; c 0r; create",
+      "+o 0 0; +o 1 0; on 0 c 0o 1o; t 1; c 0o 1o; t 2; c",
       // the instance
-      "install one 0 0; create; tick 1; check 0o",
-      "install repeat 0 0; delete; delete; create; tick 5; check",
+      "+o 0 0; create; t 1; c 0o",
+      "+r 0 0; delete; delete; create; t 5; c",
       "delete; abort; create; delete; abort",
   };
   for (const char* scenario : scenarios) {
