@@ -44,11 +44,7 @@ void KX::kxPrintError(int code, std::string text) {
 
 // The outputs start as "unchanged" and 77; a null output is refused before the file is opened.
 TEST(System, FileReaders) {
-  const struct {
-    const char* content;
-    const char* line;
-    int number;
-  } rows[] = {
+  const std::tuple<const char*, const char*, int> rows[] = {
       {nullptr, "unchanged", 77},
       {"", "", 0},
       {"0x1F\nsecond\n", "0x1F", 31},
@@ -57,20 +53,20 @@ TEST(System, FileReaders) {
       {"99999999999\n", "99999999999", INT_MAX},
       {"-99999999999\n", "-99999999999", INT_MIN},
   };
-  for (const auto& row : rows) {
-    const std::string path = scratch(row.content);
-    const int status = row.content ? KX_STATUS_OK : KX_STATUS_OPEN_FAILED;
+  for (const auto& [content, line, integer] : rows) {
+    const std::string path = scratch(content);
+    const int status = content ? KX_STATUS_OK : KX_STATUS_OPEN_FAILED;
     std::string text = "unchanged";
     int number = 77;
     EXPECT_EQ(readStringFromFile(path, &text), status);
     EXPECT_EQ(readIntegerFromFile(path, &number), status);
-    EXPECT_EQ(text, row.line);
-    EXPECT_EQ(number, row.number) << row.line;
-    EXPECT_EQ(getLineFromFile(path), row.content ? text : "");
+    EXPECT_EQ(text, line);
+    EXPECT_EQ(number, integer) << line;
+    EXPECT_EQ(getLineFromFile(path), content ? text : "");
     EXPECT_EQ(readStringFromFile(path, nullptr), KX_STATUS_INVALID_ARGUMENT);
     EXPECT_EQ(readIntegerFromFile(path, nullptr), KX_STATUS_INVALID_ARGUMENT);
     const std::string missing = "Error opening device file " + path + "\n";
-    EXPECT_EQ(std::exchange(reports, {}), row.content ? "" : missing + missing);
+    EXPECT_EQ(std::exchange(reports, {}), content ? "" : missing + missing);
   }
 }
 
@@ -97,12 +93,7 @@ TEST(System, PackageVersion) {
 
 // "... <month> <day> <time> <zone> <year>", counted from the end at every single blank.
 TEST(System, BuildDate) {
-  const struct {
-    const char* content;
-    int day;
-    int month;
-    int year;
-  } rows[] = {
+  const std::tuple<const char*, int, int, int> rows[] = {
       {"Linux version 6.1 #1 SMP Thu Jan 9 10:11:12 UTC 2025\n", 9, 1, 2025},
       {"x Dec 31 00:00:00 UTC 1999", 31, 12, 1999},
       {"Sep  5 t z 2021", 5, -1, 2021},
@@ -110,11 +101,11 @@ TEST(System, BuildDate) {
       {"t z 2020", -1, -1, 2020},
       {nullptr, -1, -1, -1},
   };
-  for (const auto& row : rows) {
-    const std::string path = scratch(row.content);
-    EXPECT_EQ(buildDayFrom(path), row.day) << path;
-    EXPECT_EQ(buildMonthFrom(path), row.month);
-    EXPECT_EQ(buildYearFrom(path), row.year);
+  for (const auto& [content, day, month, year] : rows) {
+    const std::string path = scratch(content);
+    EXPECT_EQ(buildDayFrom(path), day) << content;
+    EXPECT_EQ(buildMonthFrom(path), month) << content;
+    EXPECT_EQ(buildYearFrom(path), year) << content;
   }
 }
 
