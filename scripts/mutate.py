@@ -23,6 +23,7 @@ The source is restored after every mutant, also on Ctrl-C.
   scripts/mutate.py --sample 300 --seed 7
   scripts/mutate.py --fixed              # the full run's small sample
   scripts/mutate.py --list               # print the mutants, run nothing
+  scripts/mutate.py --only utility/timer # the mutants of some files only
 Exit status 1 when a non-equivalent mutant survives (with --fixed) or the
 score is below --min-score."""
 import argparse
@@ -195,6 +196,7 @@ def main():
     p.add_argument("--fixed", action="store_true",
                    help=f"the full run's sample: seed {FIXED_SEED}, {FIXED_SIZE} mutants")
     p.add_argument("--list", action="store_true")
+    p.add_argument("--only", nargs="+", metavar="PREFIX", help="mutate only these paths")
     p.add_argument("--build", default="build/mutate")
     p.add_argument("--timeout", type=int, default=60, help="seconds per test")
     p.add_argument("--min-score", type=float, default=0.0)
@@ -203,6 +205,8 @@ def main():
     if a.fixed:
         a.seed, a.sample = FIXED_SEED, FIXED_SIZE
     mutants = all_mutants()
+    if a.only:
+        mutants = [m for m in mutants if m["file"].startswith(tuple(a.only))]
     chosen = mutants
     if a.sample and a.sample < len(mutants):
         chosen = random.Random(a.seed).sample(mutants, a.sample)
