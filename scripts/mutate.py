@@ -126,15 +126,19 @@ def all_mutants():
             continue
         lines = (ROOT / f).read_text().split("\n")
         comment = False
+        seen = {}
         for number, text in enumerate(lines):
+            # A line that repeats one above it is told apart by its count: "@2", "@3", ...
+            seen[text.strip()] = seen.get(text.strip(), 0) + 1
+            repeat = f"@{seen[text.strip()]}" if seen[text.strip()] > 1 else ""
             if "/*" in text and "*/" not in text:
                 comment = True
             if comment:
                 comment = "*/" not in text
                 continue
             for rule, new in mutants_of_line(text):
-                mutants.append({"file": f, "line": number, "text": text.strip(), "rule": rule,
-                                "new": new})
+                mutants.append({"file": f, "line": number, "text": text.strip(),
+                                "rule": rule + repeat, "new": new})
     return mutants
 
 
