@@ -50,35 +50,57 @@ install(FILES
   DESTINATION ${KX_CMAKE_PACKAGE_DIR}
   COMPONENT dev)
 
-# pkg-config: paths relative to the .pc file, so that the installed tree can
-# be moved (a staging prefix, a device image). Outside /usr the libraries are
-# not on the loader's path, so the flags carry a run path to them: a program
-# built with them starts without LD_LIBRARY_PATH. Which of the two variants is
-# installed is decided at install time, when the prefix is known (file(INSTALL)
-# puts DESTDIR in front by itself).
-file(RELATIVE_PATH KX_PC_TO_PREFIX
-  /${CMAKE_INSTALL_LIBDIR}/pkgconfig /)
+# pkg-config. The prefix is known only at install time (`cmake --install
+# --prefix`, or /usr for the packages), so the files are written then, with
+# the absolute include and library directories of the installation
+# (file(INSTALL) puts DESTDIR in front by itself). Outside /usr the libraries
+# are not on the loader's path, so the flags carry a run path to them: a
+# program built with them starts without LD_LIBRARY_PATH.
 foreach(pc IN ITEMS KXAPI_Utility KXAPI_Platform)
-  foreach(variant IN ITEMS system prefix)
-    set(KX_PC_RPATH "")
-    if(variant STREQUAL "prefix")
-      set(KX_PC_RPATH "-Wl,-rpath,\${libdir} ")
-    endif()
-    configure_file(${CMAKE_CURRENT_LIST_DIR}/${pc}.pc.in
-      ${PROJECT_BINARY_DIR}/pkgconfig-${variant}/${pc}.pc @ONLY)
-  endforeach()
+  # The install step fills in what is still marked @...@.
+  set(KX_PC_PREFIX "@KX_PC_PREFIX@")
+  set(KX_PC_RPATH "@KX_PC_RPATH@")
+  configure_file(${CMAKE_CURRENT_LIST_DIR}/${pc}.pc.in
+    ${PROJECT_BINARY_DIR}/pkgconfig/${pc}.pc.in @ONLY)
 endforeach()
 install(CODE "
-  set(kx_variant prefix)
+  set(KX_PC_PREFIX \"\${CMAKE_INSTALL_PREFIX}\")
+  set(KX_PC_RPATH \"-Wl,-rpath,\\\${libdir} \")
   if(CMAKE_INSTALL_PREFIX STREQUAL \"/usr\")
-    set(kx_variant system)
+    set(KX_PC_RPATH \"\")
   endif()
+  foreach(pc IN ITEMS KXAPI_Utility KXAPI_Platform)
+    configure_file(\"${PROJECT_BINARY_DIR}/pkgconfig/\${pc}.pc.in\"
+      \"${PROJECT_BINARY_DIR}/pkgconfig/\${pc}.pc\" @ONLY)
+  endforeach()
   file(INSTALL
-    \"${PROJECT_BINARY_DIR}/pkgconfig-\${kx_variant}/KXAPI_Utility.pc\"
-    \"${PROJECT_BINARY_DIR}/pkgconfig-\${kx_variant}/KXAPI_Platform.pc\"
+    \"${PROJECT_BINARY_DIR}/pkgconfig/KXAPI_Utility.pc\"
+    \"${PROJECT_BINARY_DIR}/pkgconfig/KXAPI_Platform.pc\"
     DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/pkgconfig\"
     FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)"
   COMPONENT dev)
+
+# Installed programs find the libraries through a run path relative to their
+# own location, $ORIGIN/../lib (../lib/arm-linux-gnueabi in the device
+# build), so that they start from any prefix and from the packages without
+# LD_LIBRARY_PATH. Every executable of the project gets it once all
+# directories are read; it takes effect where one is installed (kxutil).
+file(RELATIVE_PATH KX_BIN_TO_LIBDIR /${CMAKE_INSTALL_BINDIR} /${CMAKE_INSTALL_LIBDIR})
+function(kx_set_program_run_paths dir)
+  get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
+  foreach(target IN LISTS targets)
+    get_target_property(type ${target} TYPE)
+    if(type STREQUAL "EXECUTABLE")
+      set_target_properties(${target} PROPERTIES INSTALL_RPATH "$ORIGIN/${KX_BIN_TO_LIBDIR}")
+    endif()
+  endforeach()
+  get_property(subdirs DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
+  foreach(subdir IN LISTS subdirs)
+    kx_set_program_run_paths(${subdir})
+  endforeach()
+endfunction()
+cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR}
+  CALL kx_set_program_run_paths ${PROJECT_SOURCE_DIR})
 
 # Debian packages: `cpack -G DEB` in a build folder makes one package per
 # component. The toolchain files set CPACK_DEBIAN_PACKAGE_ARCHITECTURE for

@@ -15,7 +15,7 @@ namespace {
 class Heartbeat : public KX::KXEventListener {
 public:
   void handleEvent(KX::KXEvent& event) override {
-    if (event.id != kTimerExpiry) return;
+    if (event.id != KX::TIMER_EVENT_ID) return;
     const unsigned long elapsed = KX::KXTick::getTickCount() - start;
     if (event.data[0] == KX::TIMER_ONE_SHOT) {
       ++oneShots;
@@ -26,7 +26,6 @@ public:
     }
   }
 
-  static constexpr int kTimerExpiry = 2000;  // the id of a timer's events
   unsigned long start = KX::KXTick::getTickCount();
   int oneShots = 0;
   int repeats = 0;

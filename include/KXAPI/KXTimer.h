@@ -1,6 +1,7 @@
 #ifndef KXAPI_KXTIMER_H
 #define KXAPI_KXTIMER_H
 
+#include <cstdint>
 #include <map>
 
 #include "KXExport.h"
@@ -17,6 +18,10 @@ enum KXTimerType {
   TIMER_ONE_SHOT = 0,  ///< fires once, then is removed
   TIMER_REPEAT = 1,    ///< fires each time its interval has passed
 };
+
+/// TIMER_EVENT_ID is the KXEvent::id of every event that
+/// KXTimer::checkTimeouts() hands to a listener.
+constexpr std::int32_t TIMER_EVENT_ID = 2000;
 
 /// RepeatTimeout is the state of one repeating timer.
 struct RepeatTimeout {

@@ -1,6 +1,7 @@
 cmake_minimum_required(VERSION 3.25)
-# Installs the build in BUILD_DIR into the scratch prefix WORK_DIR/prefix and
-# builds the consumer project against it, once through find_package, once
+# Installs the build in BUILD_DIR into the scratch prefix WORK_DIR/prefix,
+# runs the installed kxutil (KXUTIL, its path in the prefix, if it is built)
+# and builds the consumer project against it, once through find_package, once
 # through pkg-config. Each program links the library and the stand-ins and
 # must start with an empty loader path (through the emulator when cross
 # compiling); each variant that forgets the stand-ins must fail to link,
@@ -13,12 +14,14 @@ function(run)
     message(FATAL_ERROR "failed (${rc}): ${cmd}\n${out}")
   endif()
   message(STATUS "${out}")
+  set(out "${out}" PARENT_SCOPE)
 endfunction()
 
 # Runs a built program of the target with no LD_LIBRARY_PATH: only its run
 # path can lead the loader to the libraries of the prefix.
-function(run_program program)
-  run(${CMAKE_COMMAND} -E env --unset=LD_LIBRARY_PATH ${EMULATOR} ${program})
+function(run_program)
+  run(${CMAKE_COMMAND} -E env --unset=LD_LIBRARY_PATH ${EMULATOR} ${ARGN})
+  set(out "${out}" PARENT_SCOPE)
 endfunction()
 
 # The command must fail, and its output name a sibling function as left
@@ -56,6 +59,19 @@ foreach(f
   endif()
 endforeach()
 
+# The installed kxutil finds the libraries on its own run path, relative to
+# its location, so that it works from any prefix and from the packages: it
+# runs from the prefix moved elsewhere.
+if(KXUTIL)
+  set(moved ${WORK_DIR}/moved)
+  file(RENAME ${prefix} ${moved})
+  run_program(${moved}/${KXUTIL} --version)
+  file(RENAME ${moved} ${prefix})
+  if(NOT out MATCHES "kxutil ${VERSION}")
+    message(FATAL_ERROR "installed kxutil --version: \"${out}\", expected kxutil ${VERSION}")
+  endif()
+endif()
+
 # find_package. A cross build looks for packages only below its find roots,
 # so the prefix becomes one.
 set(configure_args -G ${GENERATOR} -DCMAKE_BUILD_TYPE=${CONFIG}
@@ -86,6 +102,13 @@ endfunction()
 set(cxxflags)
 if(TOOLCHAIN MATCHES "armv6")
   set(cxxflags -march=armv6 -marm)
+endif()
+# The library directory is the prefix's own, with no detour through the
+# pkgconfig directory, in the flags and in the run path built from them.
+execute_process(COMMAND ${PKG_CONFIG} --variable=libdir KXAPI_Utility
+  OUTPUT_VARIABLE libdir OUTPUT_STRIP_TRAILING_WHITESPACE)
+if(NOT libdir STREQUAL "${prefix}/${LIBDIR}")
+  message(FATAL_ERROR "KXAPI_Utility.pc: libdir is \"${libdir}\", expected ${prefix}/${LIBDIR}")
 endif()
 pkg_config_flags(both KXAPI_Utility KXAPI_Platform)
 run(${CXX} -std=c++17 ${cxxflags} ${CONSUMER_DIR}/main.cpp ${both}

@@ -22,8 +22,6 @@ namespace KX {
 
 namespace {
 
-constexpr std::int32_t kTimerExpiredEvent = 2000;
-
 struct Walk {
   const KXTimer* timer;
   bool erased;     // an entry of this timer was erased during the handler
@@ -154,7 +152,7 @@ int KXTimer::removeTimer(KXTimerType type, KXEventListener* listener) {
 int KXTimer::checkTimeouts() {
   const unsigned long now = KXTick::getTickCount();
   KXEvent event{};
-  event.id = kTimerExpiredEvent;
+  event.id = TIMER_EVENT_ID;
   event.param = 0;
   event.data[0] = TIMER_ONE_SHOT;
 
