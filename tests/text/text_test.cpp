@@ -14,19 +14,15 @@
 using Tokens = std::vector<std::string>;
 
 TEST(Tokenizer, Rows) {
-  const struct {
-    const char* text;
-    const char* delimiters;
-    Tokens tokens;
-  } rows[] = {
+  const std::tuple<const char*, const char*, Tokens> rows[] = {
       {"", ",", {}},
       {"a", "", {"a"}},
       {"a,,b", ",", {"a", "", "b"}},
       {",a b,", ",", {"", "a b", ""}},
       {"a;b,c", ",;", {"a", "b", "c"}},
   };
-  for (const auto& row : rows) {
-    EXPECT_EQ(KX::KXStringTokenizer::tokenize(row.text, row.delimiters), row.tokens) << row.text;
+  for (const auto& [text, delimiters, tokens] : rows) {
+    EXPECT_EQ(KX::KXStringTokenizer::tokenize(text, delimiters), tokens) << text;
   }
 }
 
