@@ -24,6 +24,7 @@ The source is restored after every mutant, also on Ctrl-C.
   scripts/mutate.py --fixed              # the full run's small sample
   scripts/mutate.py --list               # print the mutants, run nothing
   scripts/mutate.py --only utility/timer # the mutants of some files only
+  scripts/mutate.py --retry LOG          # the survivors of a run with --log LOG
 Exit status 1 when a non-equivalent mutant survives (with --fixed) or the
 score is below --min-score."""
 import argparse
@@ -93,7 +94,8 @@ def mutants_of_line(text):
     each(r"&&|\|\|", "logic", lambda m: [("", "||" if m.group(0) == "&&" else "&&")])
     each(r"!(?!=)", "not", lambda m: [("", "")])
     stripped = text.strip()
-    if (stripped.endswith(";") and not DECL_START.match(text) and stripped.count("(") ==
+    if (stripped.endswith(";") and not DECL_START.match(text) and
+            not stripped.endswith(("= delete;", "= default;")) and stripped.count("(") ==
             stripped.count(")") and not stripped.startswith(("}", "break", "continue"))):
         out.append(("delete", ""))
     each(r"\(([\w.:>\[\]-]+), ([\w.:>\[\]-]+)([,)])", "args",
@@ -151,8 +153,9 @@ def equivalents():
     if EQUIVALENT.exists():
         for line in EQUIVALENT.read_text().splitlines():
             if line.strip() and not line.startswith("#"):
+                # file | line text (which may hold " | " itself) | rule | reason
                 parts = line.split(" | ")
-                listed[" | ".join(parts[:3])] = parts[3] if len(parts) > 3 else ""
+                listed[" | ".join(parts[:-1])] = parts[-1]
     return listed
 
 
@@ -201,6 +204,7 @@ def main():
                    help=f"the full run's sample: seed {FIXED_SEED}, {FIXED_SIZE} mutants")
     p.add_argument("--list", action="store_true")
     p.add_argument("--only", nargs="+", metavar="PREFIX", help="mutate only these paths")
+    p.add_argument("--retry", metavar="LOG", help="run again the survivors of an earlier --log")
     p.add_argument("--build", default="build/mutate")
     p.add_argument("--timeout", type=int, default=60, help="seconds per test")
     p.add_argument("--min-score", type=float, default=0.0)
@@ -212,9 +216,16 @@ def main():
     if a.only:
         mutants = [m for m in mutants if m["file"].startswith(tuple(a.only))]
     chosen = mutants
-    if a.sample and a.sample < len(mutants):
+    if a.retry:
+        again = {line.split(" => ")[0].split("s ", 1)[1].strip()
+                 for line in pathlib.Path(a.retry).read_text().splitlines() if "] survived " in line}
+        chosen = [m for m in mutants if key(m) in again]
+    elif a.sample and a.sample < len(mutants):
         chosen = random.Random(a.seed).sample(mutants, a.sample)
     listed = equivalents()
+    stale = set(listed) - {key(m) for m in mutants}
+    for k in sorted(stale if not a.only else ()):
+        print(f"mutate: listed as equivalent but no longer made: {k}")
     if a.list:
         for m in chosen:
             print(f"{m['file']}:{m['line'] + 1}: {m['rule']}: {m['new'].strip()}")
