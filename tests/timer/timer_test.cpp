@@ -65,7 +65,8 @@ void Probe::run(const std::string& step) {
   words >> op >> who >> timeout;
   const std::string kind = op.substr(1);
   const auto type = static_cast<KX::KXTimerType>(kind == "o" ? 0 : kind == "r" ? 1 : 2);
-  Probe* const listener = who.empty() || who == "n" ? nullptr : &probes[who[0] - '0'];
+  const bool named = (op[0] == '+' || op[0] == '-' || op == "on") && who != "n";
+  Probe* const listener = named ? &probes[who[0] - '0'] : nullptr;
   const int status = listener ? KX::KX_STATUS_OK : KX::KX_STATUS_INVALID_ARGUMENT;
   KXTimer* const timer = KXTimer::theInstance;
   if (op == "t") {
