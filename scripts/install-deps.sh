@@ -3,8 +3,9 @@
 # the cross builds and the benchmarks need on Debian 12. Run as root (or
 # through sudo).
 # The armel architecture is added to apt so that the device-root test can
-# download Debian's own armel C and C++ runtime (apt-get download); nothing
-# of it is installed on this machine.
+# download Debian's own armel C and C++ runtime, and for the booted board the
+# armel kernel, busybox and dpkg (apt-get download); nothing of it is
+# installed on this machine.
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 dpkg --add-architecture armel
@@ -15,4 +16,5 @@ apt-get install -y -qq --no-install-recommends \
   googletest libgtest-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev \
   libssl-dev libmbedtls-dev openssl \
   g++-arm-linux-gnueabi g++-powerpc-linux-gnu qemu-user \
-  abigail-tools dpkg-dev doxygen >/dev/null
+  abigail-tools dpkg-dev doxygen \
+  qemu-system-arm device-tree-compiler mtools dosfstools e2fsprogs fdisk kmod cpio lintian >/dev/null
