@@ -84,7 +84,7 @@ fi
 # --- the packages: lintian first -----------------------------------------------
 debs=()
 for package in "${packages[@]}"; do debs+=("${build}/${package}_${version}_armel.deb"); done
-lintian --fail-on error,warning "${debs[@]}" "${build}/libkxapi-utility-dev_${version}_armel.deb" |
+lintian --fail-on error,warning "${debs[@]}" "${build}/libkxapi-utility-dev_${version}_armel.deb" 2>&1 |
   sed 's/^/lintian: /'
 
 # --- the root file system (an initramfs) ---------------------------------------
@@ -205,7 +205,7 @@ mkfs.vfat -F 16 -n KXCARD -C "${work}/card.part" $((63 * 1024)) >/dev/null
 mcopy -s -i "${work}/card.part" "${files}"/card/* ::/
 mkfs.vfat -F 16 -n KXSTICK -C "${work}/stick1.part" $((16 * 1024)) >/dev/null
 mcopy -i "${work}/stick1.part" "${files}/stick/hello.txt" ::/
-mkfs.ext4 -q -F -L KXDATA -d "${files}/data" "${work}/stick2.part" 47M
+mkfs.ext4 -q -F -L KXDATA -d "${files}/data" "${work}/stick2.part" 47M >/dev/null
 disk "${work}/sd.img" $'label: dos\nstart=2048, type=e' "${work}/card.part" 2048
 disk "${work}/stick.img" $'label: dos\nstart=2048, size=32768, type=e\nstart=34816, type=83' \
   "${work}/stick1.part" 2048 "${work}/stick2.part" 34816
