@@ -138,7 +138,8 @@ cp -a "${kernel}/modules/lib" "${root}/"
 
 # The library's answers, the test programs (their data at the path compiled
 # into them; no copy of the build's libraries, so the loader takes the
-# installed ones) and the examples.
+# installed ones; not the concurrency tests, which take two minutes on the
+# single core) and the examples.
 probe=${work}/device_probe
 if [[ ! -x ${probe} || release/device/device_probe.cpp -nt ${probe} ||
   ${build}/utility/libKXAPI_Utility.so -nt ${probe} ]]; then
@@ -232,8 +233,8 @@ rm -f "${monitor}".{in,out} "${log}"
 mkfifo "${monitor}.in" "${monitor}.out"
 cat "${monitor}.out" >"${work}/monitor.log" &
 drain=$!
-# Held open for the whole run: QEMU would see the end of its input after a
-# writer that closes, and the next writer's open would block.
+# Held open for the whole run, so that QEMU's monitor never sees the end of
+# its input between two commands.
 exec {commands}<>"${monitor}.in"
 start=${SECONDS}
 while IFS= read -r line; do
