@@ -165,4 +165,47 @@ set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS
   "${KX_DEB_UTILITY} (= ${KX_DEB_VERSION}), ${KX_DEB_PLATFORM} (= ${KX_DEB_VERSION})")
 set(CPACK_COMPONENT_DEV_DESCRIPTION
   "KX utility library: development files\n Headers of the library and of the sibling interfaces, the CMake package\n (KXAPI::Utility, KXAPI::Platform) and the pkg-config files.")
+
+# What every Debian package carries in /usr/share/doc/<package>: the copyright
+# file and a changelog in Debian's format, compressed with gzip -9n; and the
+# lintian overrides, each with its reason, in /usr/share/lintian/overrides.
+# The changelog's date is the release date of the version in CHANGELOG.md
+# (the build date while the version is unreleased).
+file(STRINGS ${PROJECT_SOURCE_DIR}/CHANGELOG.md kx_release_line
+  REGEX "^## \\[${PROJECT_VERSION}\\] - [0-9-]+$")
+if(kx_release_line MATCHES "([0-9]+-[0-9]+-[0-9]+)$")
+  execute_process(COMMAND date -u -R -d "${CMAKE_MATCH_1} 12:00"
+    OUTPUT_VARIABLE KX_DEB_CHANGELOG_DATE OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+else()
+  string(TIMESTAMP KX_DEB_CHANGELOG_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
+endif()
+set(KX_DEB_SOURCE ${CPACK_PACKAGE_NAME})
+set(KX_DEB_DOC ${PROJECT_BINARY_DIR}/deb-doc)
+configure_file(${PROJECT_SOURCE_DIR}/debian/changelog.in ${KX_DEB_DOC}/changelog @ONLY)
+execute_process(COMMAND gzip -9nf ${KX_DEB_DOC}/changelog COMMAND_ERROR_IS_FATAL ANY)
+foreach(component IN ITEMS utility platform tools dev)
+  string(TOUPPER ${component} kx_upper)
+  set(KX_DEB_PACKAGE ${CPACK_DEBIAN_${kx_upper}_PACKAGE_NAME})
+  set(kx_overrides ${KX_DEB_DOC}/${KX_DEB_PACKAGE}.overrides)
+  configure_file(${PROJECT_SOURCE_DIR}/debian/all.lintian-overrides.in ${kx_overrides} @ONLY)
+  # The libraries' and kxutil's own overrides follow the common ones.
+  set(kx_own library)
+  if(component MATCHES "tools|dev")
+    set(kx_own ${component})
+  endif()
+  if(EXISTS ${PROJECT_SOURCE_DIR}/debian/${kx_own}.lintian-overrides.in)
+    configure_file(${PROJECT_SOURCE_DIR}/debian/${kx_own}.lintian-overrides.in
+      ${kx_overrides}.own @ONLY)
+    file(READ ${kx_overrides}.own kx_text)
+    file(APPEND ${kx_overrides} "${kx_text}")
+  endif()
+  install(FILES ${PROJECT_SOURCE_DIR}/debian/copyright ${KX_DEB_DOC}/changelog.gz
+    DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${KX_DEB_PACKAGE}
+    COMPONENT ${component})
+  install(FILES ${kx_overrides}
+    DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides
+    RENAME ${KX_DEB_PACKAGE}
+    COMPONENT ${component})
+endforeach()
+
 include(CPack)

@@ -12,7 +12,8 @@
 #                                     and Google Benchmark
 # The full set also adds the armel architecture to apt, so that the
 # device-root test can download Debian's own armel C and C++ runtime
-# (apt-get download); nothing of it is installed on this machine.
+# (apt-get download), and the booted-board stage its armel kernel, busybox
+# and dpkg; nothing of it is installed on this machine.
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 
@@ -27,7 +28,8 @@ full=(
   libbenchmark-dev libmbedtls-dev
   g++-arm-linux-gnueabi g++-powerpc-linux-gnu qemu-user
   abigail-tools dpkg-dev doxygen
-  python3 ccache e2fsprogs  # the size measure and the mutants; mkfs.ext4 for a disk test
+  qemu-system-arm device-tree-compiler mtools dosfstools e2fsprogs fdisk kmod cpio lintian  # the booted board
+  python3 ccache  # the size measure and the mutants
 )
 
 case "${1:-full}" in

@@ -11,9 +11,12 @@
 # includes the ABI checks (exported symbols, dependencies, libabigail
 # baseline) and the install test. Last, its Debian packages are built and
 # checked, and the packaged kxutil runs in an armel root file system made of
-# Debian's own packages. Last, a fixed sample of rule-made faults is planted in
-# the code one at a time (scripts/mutate.py --fixed): each must fail the suite
-# or be listed as equivalent in scripts/mutants-equivalent.txt.
+# Debian's own packages. Finally, the device-system stage boots Debian's armel
+# kernel on an emulated Raspberry Pi Zero (ARM1176) with an SD card and a USB
+# stick, installs the packages there with dpkg and compares the library's
+# answers with the board's own view (scripts/device-system.sh). Last, a fixed sample of rule-made faults is
+# planted in the code one at a time (scripts/mutate.py --fixed): each must fail
+# the suite or be listed as equivalent in scripts/mutants-equivalent.txt.
 # Each stage prints its wall-clock time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -51,5 +54,10 @@ echo "=== device root (armv6)"
 start=${SECONDS}
 release/packages/device_root.sh build/armv6
 echo "=== device root: $((SECONDS - start)) s"
+
+echo "=== device-system (armv6)"
+start=${SECONDS}
+scripts/device-system.sh build/armv6
+echo "=== device-system: $((SECONDS - start)) s"
 
 stage mutate scripts/mutate.py --fixed
