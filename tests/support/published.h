@@ -7,8 +7,6 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
-#include <string>
-#include <vector>
 
 namespace kxtest {
 

@@ -6,8 +6,8 @@
 //   -K L         the same for removing
 //   c [Lo|Lr..]  checkTimeouts, having notified these listeners in this order
 //   on L s, s..  L's next notification runs these steps
-//   create / delete / abort: createInstance (warns when one exists) / deleteInstance /
-//                instance() without an instance: three lines, abort
+//   create / delete / abort: createInstance / deleteInstance / instance() without an
+//                instance, which aborts
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -25,6 +25,13 @@ namespace {
 unsigned long fakeTick = 0;
 std::string notes;  // a check's notifications, e.g. " 0o 3r"
 
+}  // namespace
+
+// The test's own tick counter; the dynamic linker binds the library's calls to it.
+unsigned long KX::KXTick::getTickCount() { return fakeTick; }
+
+namespace {
+
 // The pieces of text between separators, blanks before them dropped.
 std::vector<std::string> split(const std::string& text, char separator) {
   std::vector<std::string> pieces;
@@ -34,13 +41,6 @@ std::vector<std::string> split(const std::string& text, char separator) {
   }
   return pieces;
 }
-
-}  // namespace
-
-// The test's own tick counter; the dynamic linker binds the library's calls to it.
-unsigned long KX::KXTick::getTickCount() { return fakeTick; }
-
-namespace {
 
 struct Probe : KX::KXEventListener {
   std::vector<std::string> steps;  // to run on the next notification
@@ -82,19 +82,12 @@ void Probe::run(const std::string& step) {
   } else if (op == "on") {
     listener->steps = split(step.substr(4), ',');
   } else if (op == "create") {
-    testing::internal::CaptureStderr();
     EXPECT_EQ(KXTimer::createInstance(), timer ? timer : KXTimer::theInstance);
-    EXPECT_EQ(
-        testing::internal::GetCapturedStderr(),
-        timer ? "Creating new KXTimer instance, but there was already an existing one!\n" : "");
   } else if (op == "delete") {
     KXTimer::deleteInstance();
     EXPECT_EQ(KXTimer::theInstance, nullptr);
   } else if (op == "abort") {
-    EXPECT_EXIT(KXTimer::instance(), testing::KilledBySignal(SIGABRT),
-                "KXTimer::instance\\(\\) called without creating an KXTimer instance before\\.\n"
-                "Use KXTimer::createInstance\\(\\) in advance to create one!\n"
-                "Aborting\\.\\.\\.\n");
+    EXPECT_EXIT(KXTimer::instance(), testing::KilledBySignal(SIGABRT), "createInstance");
   } else {
     ADD_FAILURE() << "bad step: " << step;
   }
@@ -108,12 +101,10 @@ TEST(Timer, Scenarios) {
       "t 100; +o 0 10; t 110; c; t 111; c 0o; t 500; c",
       "+r 0 10; t 11; c 0r; t 21; c; t 1000; c 0r; t 1010; c; t 1011; c 0r",
       // every other type number is a repeat, removed as one
-      "+2 0 10; t 11; c 0r; t 22; c 0r; -2 0; t 99; c",
+      "+o n 5; +r n 5; -o n; -r n; +2 0 10; t 11; c 0r; t 22; c 0r; -2 0; t 99; c",
       // re-installing replaces deadline and interval; kinds and listeners are independent
       "+r 0 10; t 5; +r 0 100; t 106; c 0r; t 207; c 0r",
-      "+o 0 5; +r 0 5; -r 0; t 6; c 0o; t 99; c",
-      "+o 1 5; +r 1 5; -o 1; t 6; c 1r",
-      "+o n 5; +r n 5; -o n; -r n; c",
+      "+o 0 5; +r 0 5; -r 0; +o 1 5; +r 1 5; -o 1; t 6; c 0o 1r; t 99; c 1r",
       "+r 3 1; +o 2 1; +r 1 1; +o 0 1; t 2; c 0o 2o 1r 3r",
       // a deadline that wraps past zero
       "t -6; +o 0 10; t 4; c; t 5; c 0o",
@@ -126,8 +117,7 @@ TEST(Timer, Scenarios) {
       "+r 0 0; +r 1 0; on 0 delete; t 1; c 0r; create",
       "+o 0 0; +o 1 0; on 0 c 0o 1o; t 1; c 0o 1o; t 2; c",
       // the instance
-      "+o 0 0; create; t 1; c 0o",
-      "+r 0 0; delete; delete; create; t 5; c",
+      "+o 0 0; create; t 1; c 0o; +r 0 0; delete; delete; create; t 5; c",
       "delete; abort; create; delete; abort",
   };
   for (const char* scenario : scenarios) {
