@@ -104,12 +104,10 @@ TEST(AesDeathTest, CallsOutsideTheContract) {
     std::memcpy(&m, &value, sizeof m);
     return m;
   };
-  for (const auto& [keyBits, blockBits] : {std::pair{128, 100}, {100, 128}, {160, 256}}) {
-    aes.SetParameters(256, 256);
-    aes.SetParameters(keyBits, blockBits);
-    aes.Encrypt(nullptr, out.data(), 2, AES::CBC);
-    aes.DecryptBlock(nullptr, out.data());
-  }
+  aes.SetParameters(256, 256);
+  aes.SetParameters(128, 100);  // refused: the parameters are reset
+  aes.Encrypt(nullptr, out.data(), 2, AES::CBC);
+  aes.DecryptBlock(nullptr, out.data());
   EXPECT_DEATH(aes.StartEncryption(out.data()), "utility/aes/aes_algo.*Nk > 0");
   aes.SetParameters(128, 128);
   aes.StartEncryption(out.data());
