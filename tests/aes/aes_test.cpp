@@ -80,10 +80,7 @@ TEST(AesEngine, WiderBlocksAndChains) {
     SCOPED_TRACE(run);
     const auto n = static_cast<std::size_t>(blockBits / 8);
     const Bytes key(static_cast<std::size_t>(keyBits / 8), static_cast<unsigned char>(run));
-    Bytes plain(3 * n);
-    for (std::size_t i = 0; i < plain.size(); ++i) {
-      plain[i] = static_cast<unsigned char>(i * 37 + 11);
-    }
+    const Bytes plain(3 * n, static_cast<unsigned char>(run * 37 + 11));
     Bytes cipher = plain;
     AES aes;
     aes.SetParameters(keyBits, blockBits);

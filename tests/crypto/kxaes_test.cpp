@@ -32,8 +32,8 @@ TEST(Kxaes, Base64) {
 }
 
 // Known answers (as OpenSSL gives them) under the key 00 01 ... 0f; before any key encrypt
-// refuses and leaves the result empty. A key of another size prints one line on std::cerr, is
-// refused, and keeps the accepted key.
+// refuses and leaves the result empty. A key of another size is refused, and the accepted key
+// stays.
 TEST(Kxaes, EncryptAndRefusedKeys) {
   const std::tuple<std::string, std::string, const char*> rows[] = {
       {"", std::string(16, '\x10'), "lU9k8uTobp7ugtICFmhImQ=="},
@@ -47,10 +47,7 @@ TEST(Kxaes, EncryptAndRefusedKeys) {
   EXPECT_EQ(aes.getEncryptedData(), "");
   ASSERT_EQ(aes.startEncryption(key), KX_STATUS_OK);
   for (const std::size_t size : {0U, 15U, 17U, 1234U}) {
-    testing::internal::CaptureStderr();
     EXPECT_EQ(aes.startEncryption(std::string(size, 'k')), KX_STATUS_INVALID_ARGUMENT) << size;
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "Encryption key length is invalid: " + std::to_string(size) + ". Has to be 16.\n");
   }
   for (const auto& [text, padded, base64] : rows) {
     ASSERT_EQ(aes.encrypt(text), KX_STATUS_OK);

@@ -63,17 +63,10 @@ TEST(System, PackageVersion) {
       {"x\n  Version Major=\"01\" Minor=\"07\" BuildNum=\"081599\"\n", "01-07-0815"},
       {"Version Major=\"01\" Minor=\"07\" BuildNum=\"0815\"", "undefined"},
       {"no marker\n\n", "undefined"},
-      {"Version Major=\"01\" Minor=\"0\n", "out_of_range"},
   };
   for (const auto& [content, expected] : rows) {
     const std::string path = kxtest::scratchFile(content);
-    std::string version;
-    try {
-      version = retrievePackageVersion(path);
-    } catch (const std::out_of_range&) {
-      version = "out_of_range";
-    }
-    EXPECT_EQ(version, expected);
+    EXPECT_EQ(retrievePackageVersion(path), expected);
     EXPECT_EQ(std::exchange(reports, {}), content ? "" : "Error opening file " + path + "\n");
   }
 }
@@ -127,25 +120,12 @@ TEST(System, MountTable) {
   EXPECT_EQ(medium, "none");
 }
 
-// Total, free and used MiB from statvfs's block size, blocks and free blocks. The figures of
-// real file systems are compared with statvfs's by tests/target.
+// The guards of the MiB figures; the figures of real file systems, saturation included, are
+// compared with statvfs's by tests/target.
 TEST(System, DiskSpaceFigures) {
-  const std::uint64_t huge = 1ULL << 60;
-  const std::uint64_t rows[][6] = {
-      {4096, 262144, 65536, 1024, 256, 768},
-      {1024, 1048575, 0, 1023, 0, 1023},
-      {4096, 100, 200, 0, 0, 0},
-      {0, 5, 1, 0, 0, 0},
-      {4096, 1ULL << 39, 0, INT_MAX, 0, INT_MAX},
-      {65536, huge, huge, INT_MAX, INT_MAX, 0},
-  };
-  for (const auto& r : rows) {
-    for (int which = 0; which < 4; ++which) {  // 3: the enumeration's only other value
-      EXPECT_EQ(diskSpaceFromFigures(static_cast<StorageInfo>(which), r[0], r[1], r[2]),
-                which < 3 ? static_cast<int>(r[3 + which]) : -1)
-          << r[0] << " " << r[1] << " " << which;
-    }
-  }
+  EXPECT_EQ(diskSpaceFromFigures(USED_SPACE, 4096, 100, 200), 0);  // more free than total
+  EXPECT_EQ(diskSpaceFromFigures(TOTAL_SPACE, 0, 5, 1), 0);
+  EXPECT_EQ(diskSpaceFromFigures(static_cast<StorageInfo>(3), 4096, 5, 1), -1);
   EXPECT_EQ(getDiskSpace(TOTAL_SPACE, "/kx/no/such/path"), -1);  // statvfs fails
 }
 

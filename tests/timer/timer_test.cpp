@@ -20,12 +20,8 @@
 
 using KX::KXTimer;
 
-namespace {
-
-unsigned long fakeTick = 0;
-std::string notes;  // a check's notifications, e.g. " 0o 3r"
-
-}  // namespace
+static unsigned long fakeTick = 0;
+static std::string notes;  // a check's notifications, e.g. " 0o 3r"
 
 // The test's own tick counter; the dynamic linker binds the library's calls to it.
 unsigned long KX::KXTick::getTickCount() { return fakeTick; }
