@@ -93,8 +93,9 @@ void Probe::run(const std::string& step) {
 
 TEST(Timer, Scenarios) {
   const char* const scenarios[] = {
-      // due strictly after the deadline; a one-shot once, a repeat re-armed from the check
-      "t 100; +o 0 10; t 110; c; t 111; c 0o; t 500; c",
+      // due strictly after the deadline (-6 + 10 wraps past zero); a one-shot once, a repeat
+      // re-armed from the check
+      "t 100; +o 0 10; t 110; c; t 111; c 0o; t 500; c; t -6; +o 0 10; t 4; c; t 5; c 0o",
       "+r 0 10; t 11; c 0r; t 21; c; t 1000; c 0r; t 1010; c; t 1011; c 0r",
       // every other type number is a repeat, removed as one
       "+o n 5; +r n 5; -o n; -r n; +2 0 10; t 11; c 0r; t 22; c 0r; -2 0; t 99; c",
@@ -102,8 +103,6 @@ TEST(Timer, Scenarios) {
       "+r 0 10; t 5; +r 0 100; t 106; c 0r; t 207; c 0r",
       "+o 0 5; +r 0 5; -r 0; +o 1 5; +r 1 5; -o 1; t 6; c 0o 1r; t 99; c 1r",
       "+r 3 1; +o 2 1; +r 1 1; +o 0 1; t 2; c 0o 2o 1r 3r",
-      // a deadline that wraps past zero
-      "t -6; +o 0 10; t 4; c; t 5; c 0o",
       // handlers that change the timers in the walk
       "+o 0 0; +o 1 0; +r 2 0; +r 3 0; on 0 -o 1, -r 2; t 1; c 0o 3r",
       "+r 0 0; +r 1 0; on 0 -r 0; t 1; c 0r 1r; t 2; c 1r",
@@ -113,8 +112,7 @@ TEST(Timer, Scenarios) {
       "+r 0 0; +r 1 0; on 0 delete; t 1; c 0r; create",
       "+o 0 0; +o 1 0; on 0 c 0o 1o; t 1; c 0o 1o; t 2; c",
       // the instance
-      "+o 0 0; create; t 1; c 0o; +r 0 0; delete; delete; create; t 5; c",
-      "delete; abort; create; delete; abort",
+      "+o 0 0; create; t 1; c 0o; +r 0 0; delete; delete; abort; create; t 5; c",
   };
   for (const char* scenario : scenarios) {
     SCOPED_TRACE(scenario);
