@@ -37,6 +37,7 @@ TEST(Utf, ToUtf32) {
       {"\U00010000\U0010FFFF\uD7FF\uE000", 20, UTF_CONVERSION_OK, 14,
        L"\U00010000\U0010FFFF\uD7FF\uE000"},
       {"a\xC1\xBF", 4, UTF_SOURCE_ILLEGAL, 1, L"a"},
+      {"a\x80", 4, UTF_SOURCE_ILLEGAL, 1, L"a"},
       {"a\xF5\x80\x80\x80", 4, UTF_SOURCE_ILLEGAL, 1, L"a"},
       {"\xE0\x9F\xBF", 4, UTF_SOURCE_ILLEGAL, 0, L""},
       {"\xED\xA0\x80", 4, UTF_SOURCE_ILLEGAL, 0, L""},
@@ -45,7 +46,7 @@ TEST(Utf, ToUtf32) {
       {"\xC3\xC3", 4, UTF_SOURCE_ILLEGAL, 0, L""},
       {"\xF0\x90\x80\x7F", 4, UTF_SOURCE_ILLEGAL, 0, L""},
       {"ab\xF0\x90\x80", 4, UTF_SOURCE_TRUNCATED, 2, L"ab"},
-      {"abcde", 4, UTF_TARGET_FULL, 4, L"abcd"},
+      {"abcde", 3, UTF_TARGET_FULL, 3, L"abc"},
       {"aé", 1, UTF_TARGET_FULL, 1, L"a"},
   };
   for (const auto& [in, room, status, consumed, out] : rows) {
@@ -61,14 +62,14 @@ TEST(Utf, ToUtf32) {
 // code point, and a target that fills up.
 TEST(Utf, ToUtf8) {
   const std::tuple<std::wstring, std::size_t, int, std::size_t, std::string> rows[] = {
-      {L"a\u007F\u0080\u07FF\u0800\uFFFF", 20, UTF_CONVERSION_OK, 6,
-       "a\u007F\u0080\u07FF\u0800\uFFFF"},
+      {L"\u007Fbc\u0080d\u07FF\u0800\uFFFF", 20, UTF_CONVERSION_OK, 8,
+       "\u007Fbc\u0080d\u07FF\u0800\uFFFF"},
       {L"\U00010000\U0010FFFF\uD7FF\uE000", 20, UTF_CONVERSION_OK, 4,
        "\U00010000\U0010FFFF\uD7FF\uE000"},
       {{L'a', static_cast<wchar_t>(0xD800)}, 8, UTF_SOURCE_ILLEGAL, 1, "a"},
       {{static_cast<wchar_t>(0xDFFF)}, 8, UTF_SOURCE_ILLEGAL, 0, ""},
       {{static_cast<wchar_t>(0x110000)}, 8, UTF_SOURCE_ILLEGAL, 0, ""},
-      {L"abcde", 4, UTF_TARGET_FULL, 4, "abcd"},
+      {L"abcde", 3, UTF_TARGET_FULL, 3, "abc"},
       {L"a€", 3, UTF_TARGET_FULL, 1, "a"},
       {L"€", 3, UTF_CONVERSION_OK, 1, "€"},
   };
