@@ -1,0 +1,110 @@
+// kxutil read, read-int and version: the library's readers of small files.
+#include <sys/stat.h>
+
+#include <memory>
+#include <stdexcept>
+
+#include "KXAPI/KXFileReader.h"
+#include "KXAPI/KXPackageVersion.h"
+#include "kxutil.h"
+
+namespace kxutil {
+
+namespace {
+
+// Refuses what exists but is not a regular file (a FIFO, a device, a
+// directory): reading it could wait for a writer or never end. The files
+// under /proc and /sys are regular; a missing file is left to the library.
+Result regularFile(const std::string& path) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0 || S_ISREG(info.st_mode)) {
+    return {};
+  }
+  return {kInvalidArgument, path + " is not a regular file"};
+}
+
+// Reads path with reader (the library reports a failed open) and prints the value.
+template <typename Value>
+void addReader(CLI::App& app, Result& result, const std::string& name, const std::string& help,
+               const std::string& footer, int (*reader)(std::string, Value*)) {
+  auto file = std::make_shared<std::string>();
+  CLI::App* cmd = app.add_subcommand(name, help);
+  cmd->footer(footer + "\n\n" + exitStatusList({kOk, kOpenFailed, kInvalidArgument}));
+  cmd->add_option("FILE", *file, "File to read, e.g. a sysfs attribute")->required();
+  cmd->callback([file, reader, &result] {
+    result = regularFile(*file);
+    Value value{};
+    if (result.status == kOk) {
+      result.status = reader(*file, &value);
+    }
+    if (result.status == kOk) {
+      std::cout << value << "\n";
+    }
+  });
+}
+
+struct VersionOptions {
+  std::string file;
+  bool json = false;
+};
+
+Result readVersion(const std::string& file, std::string& version) {
+  Result result = regularFile(file);
+  if (result.status != kOk) {
+    return result;
+  }
+  try {
+    version = KX::retrievePackageVersion(file);
+  } catch (const std::out_of_range&) {
+    return {kMalformed, "the version line of " + file + " ends before its build field"};
+  }
+  if (version == "NOTFOUND") {
+    return {kOpenFailed, {}};  // reported by the library
+  }
+  if (version == "undefined") {
+    return {kNoValue,
+            "no line with Version Major=\" in " + file + " (the line needs a line feed after it)"};
+  }
+  return {};
+}
+
+}  // namespace
+
+void addReadCommands(CLI::App& app, Result& result) {
+  addReader<std::string>(app, result, "read", "Print the first line of a file",
+                         "Prints the first line of FILE as it is (a carriage return stays).",
+                         KX::readStringFromFile);
+  addReader<int>(
+      app, result, "read-int", "Print the number on the first line of a file",
+      "Prints the number on the first line of FILE in decimal (0x hexadecimal, leading 0 "
+      "octal; reading stops at the first other character; no digits give 0).",
+      KX::readIntegerFromFile);
+}
+
+void addVersionCommand(CLI::App& app, Result& result) {
+  auto options = std::make_shared<VersionOptions>();
+  CLI::App* cmd = app.add_subcommand("version", "Print a package's version from its version file");
+  cmd->footer(
+      "Prints the version MM-mm-BBBB from the first line of FILE that holds 'Version Major=\"' "
+      "and ends in a line feed. The fields stand at fixed places after the marker, so this "
+      "file:\n\n  [package]\n  Version Major=\"01\" Minor=\"07\" BuildNum=\"0815\"\n\ngives "
+      "\"Version: 01-07-0815\".\n\n" +
+      exitStatusList({kOk, kNoValue, kMalformed, kOpenFailed, kInvalidArgument}));
+  cmd->add_option("FILE", options->file, "The package's version file")->required();
+  cmd->add_flag("--json", options->json,
+                "Print one JSON object (bytes that are not UTF-8 become U+FFFD)");
+  cmd->callback([options, &result] {
+    std::string version;
+    result = readVersion(options->file, version);
+    const bool found = result.status == kOk;
+    if (options->json) {
+      printJson(Json{{"file", options->file},
+                     {"status", result.status},
+                     {"version", found ? Json(version) : Json(nullptr)}});
+    } else if (found) {
+      std::cout << "Version: " << version << "\n";
+    }
+  });
+}
+
+}  // namespace kxutil
