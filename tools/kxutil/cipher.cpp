@@ -1,5 +1,6 @@
 // kxutil encrypt and decrypt: texts in the library's format, the Base64 of
 // the AES-128 ECB cipher text of the PKCS #7-padded text.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
@@ -14,43 +15,31 @@ namespace kxutil {
 namespace {
 
 constexpr std::size_t kBlock = 16;
+// RFC 4648, Table 1.
+constexpr const char* kAlphabet =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 std::string hexKeyError(std::size_t digits) {
   return "the key must be 32 hex digits, got " + std::to_string(digits);
-}
-
-// The value of a digit, or -1; base 16 or 64 (RFC 4648, Table 1).
-int digitValue(char c, int base) {
-  const char* const digits =
-      base == 16 ? "0123456789abcdef"
-                 : "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  if (base == 16 && c >= 'A' && c <= 'F') {
-    c = static_cast<char>(c - 'A' + 'a');
-  }
-  const char* at = c == '\0' ? nullptr : std::strchr(digits, c);
-  return at == nullptr ? -1 : static_cast<int>(at - digits);
 }
 
 // The arguments both commands take: the key as --key-hex or --key, and a
 // text given as an argument or on standard input.
 struct CipherArgs {
   std::string keyHex, keyRaw, text;
-  CLI::Option* hexOption = nullptr;
-  CLI::Option* rawOption = nullptr;
-  CLI::Option* textOption = nullptr;
+  CLI::Option *hexOption = nullptr, *rawOption = nullptr, *textOption = nullptr;
 
   void add(CLI::App& command, const std::string& textName, const std::string& textHelp) {
+    const CLI::Validator hexDigits(
+        [](const std::string& hex) -> std::string {
+          return hex.find_first_not_of("0123456789abcdefABCDEF") != hex.npos
+                     ? "the key may hold only hex digits 0-9, a-f, A-F"
+                 : hex.size() % 2 != 0 ? hexKeyError(hex.size())
+                                       : "";
+        },
+        "HEX32");
     hexOption = command.add_option("--key-hex", keyHex, "The 16-byte key as 32 hex digits")
-                    ->check(CLI::Validator(
-                        [](const std::string& hex) -> std::string {
-                          for (char c : hex) {
-                            if (digitValue(c, 16) < 0) {
-                              return "the key may hold only hex digits 0-9, a-f, A-F";
-                            }
-                          }
-                          return hex.size() % 2 == 0 ? "" : hexKeyError(hex.size());
-                        },
-                        "HEX32"));
+                    ->check(hexDigits);
     rawOption = command.add_option("--key", keyRaw, "The key as 16 raw bytes (characters)");
     hexOption->excludes(rawOption);
     rawOption->excludes(hexOption);
@@ -63,12 +52,9 @@ struct CipherArgs {
     if (hexOption->count() + rawOption->count() != 1) {
       throw CLI::RequiredError("exactly one of --key-hex and --key");
     }
-    bytes = keyRaw;
-    if (hexOption->count() != 0) {
-      bytes.clear();
-      for (std::size_t i = 0; i + 1 < keyHex.size(); i += 2) {
-        bytes += static_cast<char>(digitValue(keyHex[i], 16) * 16 + digitValue(keyHex[i + 1], 16));
-      }
+    bytes = hexOption->count() != 0 ? "" : keyRaw;
+    for (std::size_t i = 0; hexOption->count() != 0 && i < keyHex.size(); i += 2) {
+      bytes += static_cast<char>(std::stoi(keyHex.substr(i, 2), nullptr, 16));
     }
     if (bytes.size() == kBlock) {
       return {};
@@ -80,21 +66,11 @@ struct CipherArgs {
 
   // The text argument, or else all of standard input, bytes as they are.
   std::string input() const {
-    if (textOption->count() != 0) {
-      return text;
-    }
-    return {std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>()};
+    return textOption->count() != 0 ? text
+                                    : std::string(std::istreambuf_iterator<char>(std::cin),
+                                                  std::istreambuf_iterator<char>());
   }
 };
-
-std::string describe(char c) {
-  const auto byte = static_cast<unsigned char>(c);
-  char text[16];  // fits either form, so snprintf's result says nothing
-  static_cast<void>(byte > 0x20 && byte < 0x7F
-                        ? std::snprintf(text, sizeof text, "'%c'", c)
-                        : std::snprintf(text, sizeof text, "byte 0x%02X", byte));
-  return text;
-}
 
 // Decodes text by RFC 4648, section 4, strictly: only the alphabet, a length
 // that is a multiple of 4, "=" only as the final padding, and zero bits after
@@ -106,21 +82,24 @@ Result decodeBase64(const std::string& text, std::string& bytes) {
   if (text.size() % 4 != 0) {
     return bad("its length " + std::to_string(text.size()) + " is not a multiple of 4");
   }
-  std::size_t padding = 0;
-  if (!text.empty() && text.back() == '=') {
-    padding = text[text.size() - 2] == '=' ? 2 : 1;
-  }
+  // Up to two "=" end the text; any other "=" is out of place.
+  const std::size_t padding =
+      std::min<std::size_t>(2, text.size() - 1 - text.find_last_not_of('='));
   unsigned long bits = 0;
   int count = 0;
   for (std::size_t i = 0; i < text.size() - padding; ++i) {
-    const int value = digitValue(text[i], 64);
-    if (value < 0) {
+    const char* digit = text[i] == '\0' ? nullptr : std::strchr(kAlphabet, text[i]);
+    if (digit == nullptr) {
+      const auto byte = static_cast<unsigned char>(text[i]);
+      char what[16];  // fits either form, so snprintf's result says nothing
+      static_cast<void>(byte > 0x20 && byte < 0x7F
+                            ? std::snprintf(what, sizeof what, "'%c'", byte)
+                            : std::snprintf(what, sizeof what, "byte 0x%02X", byte));
       const std::string at = " at position " + std::to_string(i + 1);
-      return bad(text[i] == '='
-                     ? "'='" + at + " is not at the end"
-                     : "the " + describe(text[i]) + at + " is not in the Base64 alphabet");
+      return bad(byte == '=' ? "'='" + at + " is not at the end"
+                             : "the " + std::string(what) + at + " is not in the Base64 alphabet");
     }
-    bits = (bits << 6) | static_cast<unsigned long>(value);
+    bits = (bits << 6) | static_cast<unsigned long>(digit - kAlphabet);
     count += 6;
     if (count >= 8) {
       count -= 8;
@@ -154,10 +133,8 @@ Result decrypt(const std::string& key, std::string input, std::string& plain) {
               reinterpret_cast<unsigned char*>(&plain[0]), cipher.size() / kBlock, AES::ECB);
   // PKCS #7: the last byte p is 1 to 16, and the last p bytes all hold p.
   const std::size_t pad = static_cast<unsigned char>(plain.back());
-  bool valid = pad >= 1 && pad <= kBlock;
-  for (std::size_t i = 1; valid && i <= pad; ++i) {
-    valid = static_cast<unsigned char>(plain[plain.size() - i]) == pad;
-  }
+  const bool valid = pad >= 1 && pad <= kBlock &&
+                     plain.find_first_not_of(plain.back(), plain.size() - pad) == plain.npos;
   if (!valid) {
     return {kBadPadding,
             "the decrypted text does not end in valid PKCS #7 padding (is it the right key?)"};
@@ -170,13 +147,13 @@ Result decrypt(const std::string& key, std::string input, std::string& plain) {
 
 void addEncryptCommand(CLI::App& app, Result& result) {
   auto args = std::make_shared<CipherArgs>();
-  CLI::App* cmd = app.add_subcommand("encrypt", "Encrypt a text with AES-128 and print its Base64");
-  cmd->footer(
+  CLI::App* cmd = addCommand(
+      app, "encrypt", "Encrypt a text with AES-128 and print its Base64",
       "Pads TEXT with PKCS #7 to 16-byte blocks, encrypts it with AES-128 in ECB mode and prints "
       "the Base64 of the cipher text on one line. Without TEXT, all of standard input is read, "
       "bytes as they are (a trailing line feed is part of the text). Give the key with exactly "
-      "one of --key-hex or --key.\n\n" +
-      exitStatusList({kOk, kNoMemory, kInvalidArgument}));
+      "one of --key-hex or --key.",
+      {kOk, kNoMemory, kInvalidArgument});
   args->add(*cmd, "TEXT", "The text to encrypt (default: standard input)");
   cmd->callback([args, &result] {
     std::string key;
@@ -187,8 +164,8 @@ void addEncryptCommand(CLI::App& app, Result& result) {
     KX::KXAES aes;
     result.status = aes.startEncryption(key);
     if (result.status == kOk) {
-      // A failure is the library's line "Converting plain text failed".
       result.status = aes.encrypt(args->input());
+      result.message = result.status == kOk ? "" : "the text could not be padded";
     }
     if (result.status == kOk) {
       std::cout << aes.getEncryptedData() << std::endl;
@@ -198,15 +175,14 @@ void addEncryptCommand(CLI::App& app, Result& result) {
 
 void addDecryptCommand(CLI::App& app, Result& result) {
   auto args = std::make_shared<CipherArgs>();
-  CLI::App* cmd =
-      app.add_subcommand("decrypt", "Decrypt the Base64 of an AES-128 cipher text (as encrypt)");
-  cmd->footer(
+  CLI::App* cmd = addCommand(
+      app, "decrypt", "Decrypt the Base64 of an AES-128 cipher text (as encrypt)",
       "The inverse of encrypt: decodes BASE64 (or all of standard input; one trailing line feed "
       "is allowed) strictly by RFC 4648 (only the alphabet, '=' only as final padding, a length "
       "that is a multiple of 4), decrypts it with AES-128 in ECB mode, checks and removes the "
       "PKCS #7 padding and writes the text to standard output byte for byte, adding nothing. "
-      "Give the key with exactly one of --key-hex or --key.\n\n" +
-      exitStatusList({kOk, kBadBase64, kBadLength, kBadPadding, kInvalidArgument}));
+      "Give the key with exactly one of --key-hex or --key.",
+      {kOk, kBadBase64, kBadLength, kBadPadding, kInvalidArgument});
   args->add(*cmd, "BASE64", "The Base64 text to decrypt (default: standard input)");
   cmd->callback([args, &result] {
     std::string key, plain;

@@ -28,8 +28,7 @@ template <typename Value>
 void addReader(CLI::App& app, Result& result, const std::string& name, const std::string& help,
                const std::string& footer, int (*reader)(std::string, Value*)) {
   auto file = std::make_shared<std::string>();
-  CLI::App* cmd = app.add_subcommand(name, help);
-  cmd->footer(footer + "\n\n" + exitStatusList({kOk, kOpenFailed, kInvalidArgument}));
+  CLI::App* cmd = addCommand(app, name, help, footer, {kOk, kOpenFailed, kInvalidArgument});
   cmd->add_option("FILE", *file, "File to read, e.g. a sysfs attribute")->required();
   cmd->callback([file, reader, &result] {
     result = regularFile(*file);
@@ -83,16 +82,15 @@ void addReadCommands(CLI::App& app, Result& result) {
 
 void addVersionCommand(CLI::App& app, Result& result) {
   auto options = std::make_shared<VersionOptions>();
-  CLI::App* cmd = app.add_subcommand("version", "Print a package's version from its version file");
-  cmd->footer(
+  CLI::App* cmd = addCommand(
+      app, "version", "Print a package's version from its version file",
       "Prints the version MM-mm-BBBB from the first line of FILE that holds 'Version Major=\"' "
       "and ends in a line feed. The fields stand at fixed places after the marker, so this "
       "file:\n\n  [package]\n  Version Major=\"01\" Minor=\"07\" BuildNum=\"0815\"\n\ngives "
-      "\"Version: 01-07-0815\".\n\n" +
-      exitStatusList({kOk, kNoValue, kMalformed, kOpenFailed, kInvalidArgument}));
+      "\"Version: 01-07-0815\".",
+      {kOk, kNoValue, kMalformed, kOpenFailed, kInvalidArgument});
   cmd->add_option("FILE", options->file, "The package's version file")->required();
-  cmd->add_flag("--json", options->json,
-                "Print one JSON object (bytes that are not UTF-8 become U+FFFD)");
+  cmd->add_flag("--json", options->json, kJsonHelp);
   cmd->callback([options, &result] {
     std::string version;
     result = readVersion(options->file, version);

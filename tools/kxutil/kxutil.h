@@ -49,8 +49,10 @@ inline constexpr StatusMeaning kStatusMeanings[] = {
     {kUsage, "a usage error (an unknown command or option, a missing or bad value)"},
 };
 
-// The "Exit status:" list of the given statuses, one per line.
-std::string exitStatusList(std::initializer_list<ExitStatus> statuses);
+// Adds a command whose help ends in about and the meaning of its statuses,
+// laid out as every command's help.
+CLI::App* addCommand(CLI::App& app, const std::string& name, const std::string& help,
+                     const std::string& about, std::initializer_list<ExitStatus> statuses);
 
 // A command's outcome: its status and, for a failure, the line that says why.
 // A failure that the library has already reported through KX::kxPrintError
@@ -62,6 +64,8 @@ struct Result {
 
 // A JSON value whose object members keep the order in which they were added.
 using Json = nlohmann::ordered_json;
+
+inline constexpr const char* kJsonHelp = "One JSON object; bytes not UTF-8 become U+FFFD";
 
 // Writes value on one line. Bytes that are not UTF-8 (paths and file contents
 // are bytes) become U+FFFD, so the output is always valid JSON.

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <sstream>
 
 #include "KXAPI/KXBacktrace.h"
 #include "KXPlatform/KXError.h"
@@ -28,38 +29,34 @@ void KX::kxPrintError(int /*code*/, std::string message) {
 
 namespace kxutil {
 
+namespace {
+
+// The "Exit status:" list of the given statuses, or of all, one per line.
 std::string exitStatusList(std::initializer_list<ExitStatus> statuses) {
   std::string list = "Exit status:";
-  for (const ExitStatus status : statuses) {
-    for (const auto& [code, text] : kStatusMeanings) {
-      if (code == status) {
-        const std::string number = std::to_string(code) + (code == kUsage ? "+" : "");
-        list += "\n  " + std::string(4 - number.size(), ' ') + number + "  " + text;
-      }
+  for (const auto& [code, text] : kStatusMeanings) {
+    if (statuses.size() == 0 ||
+        std::find(statuses.begin(), statuses.end(), code) != statuses.end()) {
+      const std::string number = std::to_string(code) + (code == kUsage ? "+" : "");
+      list += "\n  " + std::string(4 - number.size(), ' ') + number + "  " + text;
     }
   }
   return list;
 }
 
-namespace {
-
 // Breaks each line of text longer than 79 columns at spaces, keeping its
-// indentation, so that every command's help reads alike.
+// indentation.
 std::string wrapped(const std::string& text) {
   std::string out;
-  std::size_t start = 0;
-  while (start <= text.size()) {
-    std::size_t end = std::min(text.find('\n', start), text.size());
-    std::string line = text.substr(start, end - start);
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line); out += line + "\n") {
     const std::string indent = line.substr(0, line.find_first_not_of(' '));
-    while (line.size() > 79 && line.rfind(' ', 79) > indent.size()) {
-      const std::size_t cut = line.rfind(' ', 79);
+    for (std::size_t cut; line.size() > 79 && (cut = line.rfind(' ', 79)) > indent.size();) {
       out += line.substr(0, cut) + "\n";
       line = indent + line.substr(cut + 1);
     }
-    out += line + (end < text.size() ? "\n" : "");
-    start = end + 1;
   }
+  out.pop_back();  // the last line feed
   return out;
 }
 
@@ -71,13 +68,12 @@ CLI::Validator frameCount() {
         char* end = nullptr;
         errno = 0;
         const long value = std::strtol(text.c_str(), &end, 10);
-        if (text.empty() || std::isspace(static_cast<unsigned char>(text[0])) || *end != '\0') {
-          return "Value " + text + " is not a number";
-        }
-        if (errno == ERANGE || value < 0 || value > KX::kMaxBacktraceFrames) {
-          return "Value " + text + " not in range " + range;
-        }
-        return {};
+        const bool number =
+            !text.empty() && !std::isspace(static_cast<unsigned char>(text[0])) && *end == '\0';
+        const bool inRange = errno != ERANGE && value >= 0 && value <= KX::kMaxBacktraceFrames;
+        return !number   ? "Value " + text + " is not a number"
+               : inRange ? ""
+                         : "Value " + text + " not in range " + range;
       },
       "INT in [" + range + "]");
 }
@@ -86,21 +82,16 @@ CLI::Validator frameCount() {
 // say that a command is required; this names the unknown word and lists the
 // commands.
 std::string unknownCommand(const CLI::App& app, int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string word = argv[i];
-    if (word.empty() || word[0] == '-') {
-      continue;
+  char** const word = std::find_if(argv + 1, argv + argc,
+                                   [](const char* arg) { return arg[0] != '-' && arg[0] != '\0'; });
+  std::string names;
+  for (const CLI::App* command : app.get_subcommands({})) {
+    if (word == argv + argc || command->get_name() == *word) {
+      return {};
     }
-    std::string names;
-    for (const CLI::App* command : app.get_subcommands({})) {
-      if (command->get_name() == word) {
-        return {};
-      }
-      names += (names.empty() ? "" : ", ") + command->get_name();
-    }
-    return "unknown command '" + word + "'; the commands are " + names;
+    names += (names.empty() ? "" : ", ") + command->get_name();
   }
-  return {};
+  return "unknown command '" + std::string(*word) + "'; the commands are " + names;
 }
 
 int run(int argc, char** argv) {
@@ -114,19 +105,11 @@ int run(int argc, char** argv) {
   });
 
   Result result;
-  addEncryptCommand(app, result);
-  addDecryptCommand(app, result);
-  addInfoCommand(app, result);
-  addMountCommand(app, result);
-  addDfCommand(app, result);
-  addReadCommands(app, result);
-  addVersionCommand(app, result);
-  addBacktraceCommand(app, result);
-  app.footer(exitStatusList({kOk, kNoMemory, kNoValue, kMalformed, kBadBase64, kBadLength,
-                             kBadPadding, kOpenFailed, kInvalidArgument, kNotFound, kUsage}));
-  for (CLI::App* cmd : app.get_subcommands({})) {
-    cmd->footer(wrapped(cmd->get_footer()));
+  for (auto* add : {addEncryptCommand, addDecryptCommand, addInfoCommand, addMountCommand,
+                    addDfCommand, addReadCommands, addVersionCommand, addBacktraceCommand}) {
+    add(app, result);
   }
+  app.footer(exitStatusList({}));
 
   const std::string unknown = unknownCommand(app, argc, argv);
   if (!unknown.empty()) {
@@ -142,23 +125,27 @@ int run(int argc, char** argv) {
 
 }  // namespace
 
-void addBacktraceCommand(CLI::App& app, Result& result) {
+CLI::App* addCommand(CLI::App& app, const std::string& name, const std::string& help,
+                     const std::string& about, std::initializer_list<ExitStatus> statuses) {
+  CLI::App* command = app.add_subcommand(name, help);
+  command->footer(wrapped(about + "\n\n" + exitStatusList(statuses)));
+  return command;
+}
+
+void addBacktraceCommand(CLI::App& app, Result& /*result*/) {
   auto frames = std::make_shared<std::pair<int, int>>(16, 1);
-  CLI::App* cmd = app.add_subcommand("backtrace", "Print kxutil's own call stack");
-  cmd->footer(
+  CLI::App* cmd = addCommand(
+      app, "backtrace", "Print kxutil's own call stack",
       "Prints kxutil's own call stack on standard error as the library lists it, to check stack "
-      "walking and symbol names on a device.\n\n" +
-      exitStatusList({kOk}));
+      "walking and symbol names on a device.",
+      {kOk});
   cmd->add_option("-d,--depth", frames->first, "Frames to list after the skipped ones")
       ->check(frameCount())
       ->capture_default_str();
   cmd->add_option("-s,--skip", frames->second, "Innermost frames to leave out")
       ->check(frameCount())
       ->capture_default_str();
-  cmd->callback([frames, &result] {
-    KX::printBacktrace(frames->first, frames->second);
-    result = {};
-  });
+  cmd->callback([frames] { KX::printBacktrace(frames->first, frames->second); });
 }
 
 }  // namespace kxutil

@@ -26,10 +26,9 @@ struct Space {
   long long mib[3] = {-1, -1, -1};  // total, free, used
 
   explicit Space(const std::string& path) {
-    const KX::StorageInfo kinds[] = {KX::TOTAL_SPACE, KX::FREE_SPACE, KX::USED_SPACE};
     struct statvfs fs {};
     for (int i = 0; i < 3; ++i) {
-      mib[i] = KX::getDiskSpace(kinds[i], path);
+      mib[i] = KX::getDiskSpace(static_cast<KX::StorageInfo>(i), path);
       if (mib[i] == INT_MAX && statvfs(path.c_str(), &fs) == 0) {
         const std::uint64_t blocks[] = {fs.f_blocks, fs.f_bfree,
                                         fs.f_blocks > fs.f_bfree ? fs.f_blocks - fs.f_bfree : 0};
@@ -52,8 +51,6 @@ struct Space {
   }
 };
 
-const char* const kJsonHelp = "Print one JSON object (bytes that are not UTF-8 become U+FFFD)";
-
 void printInfo(bool json) {
   // The date parts the library could not read are -1 or out of range.
   const int date[] = {KX::getOSBuildYear(), KX::getOSBuildMonth(), KX::getOSBuildDay()};
@@ -69,18 +66,15 @@ void printInfo(bool json) {
   std::vector<Space> space(paths.begin(), paths.end());
 
   if (json) {
-    Json dateObject, spaceArray = Json::array();
-    const char* parts[] = {"day", "month", "year"};
-    for (int i = 2; i >= 0; --i) {
-      dateObject[parts[2 - i]] = known[i] ? Json(date[i]) : Json(nullptr);
-    }
+    const auto part = [&](int i) { return known[i] ? Json(date[i]) : Json(nullptr); };
+    Json spaceArray = Json::array();
     for (std::size_t i = 0; i < paths.size(); ++i) {
       Json entry{{"path", paths[i]}};
       space[i].addTo(entry);
       spaceArray.push_back(entry);
     }
     printJson(
-        Json{{"kernel_build_date", dateObject},
+        Json{{"kernel_build_date", {{"day", part(2)}, {"month", part(1)}, {"year", part(0)}}},
              {"removable_medium",
               {{"mounted", mounted}, {"mount_point", mounted ? Json(medium) : Json(nullptr)}}},
              {"space", spaceArray}});
@@ -101,7 +95,8 @@ void printInfo(bool json) {
   }
   const auto w = static_cast<int>(width);
   std::cout << "  " << std::left << std::setw(w) << "Space in MiB" << std::right << std::setw(10)
-            << "Total" << std::setw(10) << "Free" << std::setw(10) << "Used\n";
+            << "Total" << std::setw(10) << "Free" << std::setw(10) << "Used"
+            << "\n";
   for (std::size_t i = 0; i < paths.size(); ++i) {
     std::cout << "  " << std::left << std::setw(w) << paths[i] << std::right;
     if (!space[i].valid()) {
@@ -117,28 +112,25 @@ void printInfo(bool json) {
 
 }  // namespace
 
-void addInfoCommand(CLI::App& app, Result& result) {
+void addInfoCommand(CLI::App& app, Result& /*result*/) {
   auto json = std::make_shared<bool>(false);
-  CLI::App* cmd =
-      app.add_subcommand("info", "Report kernel build date, removable medium and space");
-  cmd->footer(
+  CLI::App* cmd = addCommand(
+      app, "info", "Report kernel build date, removable medium and space",
       "Reports the kernel build date, whether an SD card or USB stick is mounted and where, and "
       "the total, free and used space of / and of that medium in MiB (free space includes blocks "
-      "reserved for root). With --json a date part that cannot be read is null.\n\n" +
-      exitStatusList({kOk}));
+      "reserved for root). With --json a date part that cannot be read is null.",
+      {kOk});
   cmd->add_flag("--json", *json, kJsonHelp);
-  cmd->callback([json, &result] {
-    printInfo(*json);
-    result = {};
-  });
+  cmd->callback([json] { printInfo(*json); });
 }
 
 void addMountCommand(CLI::App& app, Result& result) {
   auto device = std::make_shared<std::string>();
   auto json = std::make_shared<bool>(false);
-  CLI::App* cmd = app.add_subcommand("mount", "Print where a device is mounted");
-  cmd->footer("Prints the mount point of the first entry of /proc/mounts for DEVICE.\n\n" +
-              exitStatusList({kOk, kOpenFailed, kNotFound}));
+  CLI::App* cmd =
+      addCommand(app, "mount", "Print where a device is mounted",
+                 "Prints the mount point of the first entry of /proc/mounts for DEVICE.",
+                 {kOk, kOpenFailed, kNotFound});
   cmd->add_option("DEVICE", *device, "Device as listed in /proc/mounts, e.g. /dev/sda1")
       ->required();
   cmd->add_flag("--json", *json, kJsonHelp);
@@ -164,12 +156,12 @@ void addMountCommand(CLI::App& app, Result& result) {
 void addDfCommand(CLI::App& app, Result& result) {
   auto path = std::make_shared<std::string>("/");
   auto json = std::make_shared<bool>(false);
-  CLI::App* cmd = app.add_subcommand("df", "Print total, free and used space of a file system");
-  cmd->footer(
+  CLI::App* cmd = addCommand(
+      app, "df", "Print total, free and used space of a file system",
       "Prints the total, free and used space in MiB of the file system holding PATH (free space "
       "includes blocks reserved for root). The library's figures stop at 2147483647 MiB (2 PiB); "
-      "kxutil works out larger ones from statvfs in 64 bits by the same rule.\n\n" +
-      exitStatusList({kOk, kNoValue}));
+      "kxutil works out larger ones from statvfs in 64 bits by the same rule.",
+      {kOk, kNoValue});
   cmd->add_option("PATH", *path, "Any file or directory on the file system")->capture_default_str();
   cmd->add_flag("--json", *json, kJsonHelp);
   cmd->callback([path, json, &result] {
