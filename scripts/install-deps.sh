@@ -14,5 +14,5 @@ apt-get install -y -qq --no-install-recommends \
   make pkg-config file \
   googletest libgtest-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev \
   libssl-dev libmbedtls-dev openssl \
-  g++-arm-linux-gnueabi g++-powerpc-linux-gnu qemu-user \
+  g++-arm-linux-gnueabi g++-powerpc-linux-gnu qemu-user help2man \
   abigail-tools dpkg-dev doxygen >/dev/null
