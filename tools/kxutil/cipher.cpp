@@ -16,8 +16,7 @@ namespace {
 
 constexpr std::size_t kBlock = 16;
 // RFC 4648, Table 1.
-constexpr const char* kAlphabet =
-    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 std::string hexKeyError(std::size_t digits) {
   return "the key must be 32 hex digits, got " + std::to_string(digits);
@@ -158,12 +157,8 @@ void addEncryptCommand(CLI::App& app, Result& result) {
   cmd->callback([args, &result] {
     std::string key;
     result = args->key(key);
-    if (result.status != kOk) {
-      return;
-    }
     KX::KXAES aes;
-    result.status = aes.startEncryption(key);
-    if (result.status == kOk) {
+    if (result.status == kOk && (result.status = aes.startEncryption(key)) == kOk) {
       result.status = aes.encrypt(args->input());
       result.message = result.status == kOk ? "" : "the text could not be padded";
     }

@@ -42,11 +42,6 @@ void addReader(CLI::App& app, Result& result, const std::string& name, const std
   });
 }
 
-struct VersionOptions {
-  std::string file;
-  bool json = false;
-};
-
 Result readVersion(const std::string& file, std::string& version) {
   Result result = regularFile(file);
   if (result.status != kOk) {
@@ -81,7 +76,8 @@ void addReadCommands(CLI::App& app, Result& result) {
 }
 
 void addVersionCommand(CLI::App& app, Result& result) {
-  auto options = std::make_shared<VersionOptions>();
+  auto file = std::make_shared<std::string>();
+  auto json = std::make_shared<bool>(false);
   CLI::App* cmd = addCommand(
       app, "version", "Print a package's version from its version file",
       "Prints the version MM-mm-BBBB from the first line of FILE that holds 'Version Major=\"' "
@@ -89,14 +85,14 @@ void addVersionCommand(CLI::App& app, Result& result) {
       "file:\n\n  [package]\n  Version Major=\"01\" Minor=\"07\" BuildNum=\"0815\"\n\ngives "
       "\"Version: 01-07-0815\".",
       {kOk, kNoValue, kMalformed, kOpenFailed, kInvalidArgument});
-  cmd->add_option("FILE", options->file, "The package's version file")->required();
-  cmd->add_flag("--json", options->json, kJsonHelp);
-  cmd->callback([options, &result] {
+  cmd->add_option("FILE", *file, "The package's version file")->required();
+  cmd->add_flag("--json", *json, kJsonHelp);
+  cmd->callback([file, json, &result] {
     std::string version;
-    result = readVersion(options->file, version);
+    result = readVersion(*file, version);
     const bool found = result.status == kOk;
-    if (options->json) {
-      printJson(Json{{"file", options->file},
+    if (*json) {
+      printJson(Json{{"file", *file},
                      {"status", result.status},
                      {"version", found ? Json(version) : Json(nullptr)}});
     } else if (found) {

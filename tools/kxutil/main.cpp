@@ -21,10 +21,8 @@
 // NOLINTNEXTLINE(performance-unnecessary-value-param): the ABI passes the string by value
 void KX::kxPrintError(int /*code*/, std::string message) {
   const int reason = errno;  // still the failed open's
-  if (reason != 0) {
-    message += std::string(": ") + std::strerror(reason);
-  }
-  static_cast<void>(std::fprintf(stderr, "kxutil: %s\n", message.c_str()));
+  const std::string why = reason != 0 ? std::string(": ") + std::strerror(reason) : "";
+  static_cast<void>(std::fprintf(stderr, "kxutil: %s%s\n", message.c_str(), why.c_str()));
 }
 
 namespace kxutil {

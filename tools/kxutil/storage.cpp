@@ -30,11 +30,11 @@ struct Space {
     for (int i = 0; i < 3; ++i) {
       mib[i] = KX::getDiskSpace(static_cast<KX::StorageInfo>(i), path);
       if (mib[i] == INT_MAX && statvfs(path.c_str(), &fs) == 0) {
-        const std::uint64_t blocks[] = {fs.f_blocks, fs.f_bfree,
-                                        fs.f_blocks > fs.f_bfree ? fs.f_blocks - fs.f_bfree : 0};
         // Whole MiB per 2^20 blocks, then the rest byte-exact: the product
         // itself can pass 2^64.
-        const std::uint64_t n = blocks[i];
+        const std::uint64_t n = i == 0   ? fs.f_blocks
+                                : i == 1 ? fs.f_bfree
+                                         : fs.f_blocks - std::min(fs.f_blocks, fs.f_bfree);
         const std::uint64_t whole = (n >> 20) * fs.f_bsize + ((n & 0xFFFFF) * fs.f_bsize >> 20);
         mib[i] = static_cast<long long>(std::min<std::uint64_t>(whole, LLONG_MAX));
       }
@@ -59,19 +59,16 @@ void printInfo(bool json) {
   // SD cards and USB sticks carry the same mark in the mount point, so one
   // query answers for both.
   const bool mounted = KX::isAnSDCardMounted(&medium);
-  std::vector<std::string> paths{"/"};
-  if (mounted) {
-    paths.push_back(medium);
-  }
+  const auto paths =
+      mounted ? std::vector<std::string>{"/", medium} : std::vector<std::string>{"/"};
   std::vector<Space> space(paths.begin(), paths.end());
 
   if (json) {
     const auto part = [&](int i) { return known[i] ? Json(date[i]) : Json(nullptr); };
     Json spaceArray = Json::array();
     for (std::size_t i = 0; i < paths.size(); ++i) {
-      Json entry{{"path", paths[i]}};
-      space[i].addTo(entry);
-      spaceArray.push_back(entry);
+      spaceArray.push_back(Json{{"path", paths[i]}});
+      space[i].addTo(spaceArray.back());
     }
     printJson(
         Json{{"kernel_build_date", {{"day", part(2)}, {"month", part(1)}, {"year", part(0)}}},
@@ -80,20 +77,18 @@ void printInfo(bool json) {
              {"space", spaceArray}});
     return;
   }
-  char iso[40];  // room for any three ints
-  static_cast<void>(std::snprintf(iso, sizeof iso, "%04d-%02d-%02d", date[0], date[1], date[2]));
-  std::cout << "Kernel build date:    "
-            << (known[0] && known[1] && known[2]
-                    ? std::string(iso)
-                    : "unknown (/proc/version gives day " + std::to_string(date[2]) + ", month " +
-                          std::to_string(date[1]) + ", year " + std::to_string(date[0]) + ")")
+  char day[80];  // room for any three ints
+  static_cast<void>(
+      known[0] && known[1] && known[2]
+          ? std::snprintf(day, sizeof day, "%04d-%02d-%02d", date[0], date[1], date[2])
+          : std::snprintf(day, sizeof day,
+                          "unknown (/proc/version gives day %d, month %d, year %d)", date[2],
+                          date[1], date[0]));
+  std::cout << "Kernel build date:    " << day
             << "\nSD card / USB stick:  " << (mounted ? "mounted at " + medium : "none mounted")
             << "\n\n";
-  std::size_t width = 14;
-  for (const auto& path : paths) {
-    width = std::max(width, path.size() + 2);
-  }
-  const auto w = static_cast<int>(width);
+  // The medium's path, if any, is the longest.
+  const auto w = static_cast<int>(std::max<std::size_t>(14, paths.back().size() + 2));
   std::cout << "  " << std::left << std::setw(w) << "Space in MiB" << std::right << std::setw(10)
             << "Total" << std::setw(10) << "Free" << std::setw(10) << "Used"
             << "\n";
