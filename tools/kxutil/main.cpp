@@ -51,7 +51,7 @@ std::string wrapped(const std::string& text) {
     const std::string indent = line.substr(0, line.find_first_not_of(' '));
     for (std::size_t cut; line.size() > 79 && (cut = line.rfind(' ', 79)) > indent.size();) {
       out += line.substr(0, cut) + "\n";
-      line = indent + line.substr(cut + 1);
+      line.replace(0, cut + 1, indent);
     }
   }
   out.pop_back();  // the last line feed
