@@ -19,7 +19,7 @@ export DEBIAN_FRONTEND=noninteractive
 
 minimal=(
   cmake ninja-build g++ pkg-config  # the build; pkg-config for the install test
-  libcli11-dev nlohmann-json3-dev   # kxutil
+  libcli11-dev nlohmann-json3-dev help2man  # kxutil and its manual page
   googletest libgtest-dev libssl-dev openssl  # the tests; OpenSSL is their oracle
 )
 full=(

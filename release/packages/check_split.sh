@@ -23,7 +23,7 @@ field() { dpkg-deb --field "$1" "$2"; }
 declare -A expect=(
   ["libkxapi-utility${major}"]="^\./usr/${libdir}/libKXAPI_Utility\.so\.${major}(\.[0-9.]+)?$"
   ["libkxapi-platform${major}"]="^\./usr/${libdir}/libKXAPI_Platform\.so\.${major}(\.[0-9.]+)?$"
-  ["kxutil"]="^\./usr/bin/kxutil$"
+  ["kxutil"]="^\./usr/(bin/kxutil|share/man/man1/kxutil\.1\.gz)$"
   ["libkxapi-utility-dev"]="^\./usr/(include/KXAPI/.*\.h|include/KXPlatform/.*\.h|${libdir}/libKXAPI_(Utility|Platform)\.so|${libdir}/cmake/KXAPI_Utility/.*\.cmake|${libdir}/pkgconfig/KXAPI_(Utility|Platform)\.pc)$"
 )
 declare -A deb
@@ -39,6 +39,7 @@ for package in "${!expect[@]}"; do
 done
 others=$(find "${build}" -maxdepth 1 -name '*.deb' | wc -l)
 [[ ${others} -eq ${#expect[@]} ]] || fail "${others} packages instead of ${#expect[@]}"
+files "${deb[kxutil]}" | grep -qx './usr/share/man/man1/kxutil.1.gz' || fail "kxutil: no manual page"
 ((failures == 0)) || exit 1
 
 utility=${deb[libkxapi-utility${major}]}

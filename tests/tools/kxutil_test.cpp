@@ -1,21 +1,93 @@
-// kxutil run as a process, through the shell and the target's emulator, on the commands of
-// tests/data/tools/commands.txt (which tells its placeholders and fields).
+// kxutil run as a process, through the shell and the target's emulator. A command runs as
+// "kxutil COMMAND" unless it calls {kxutil} itself (a shell line, with scratch files kx_tmp1 to
+// kx_tmp3). {data} is tests/data/tools, {device} and {mount} the first mount-table entry, kx_fifo
+// a FIFO without a writer. Out and Err are the whole output, "..." standing for any text; a
+// failure's standard error must be one line starting "kxutil: ".
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
-#include <CLI/Error.hpp>
 #include <fstream>
 
-#include "exit_status.h"
 #include "scratch_file.h"
-#include "test_file.h"
 
 namespace {
 
-using namespace KX;
-using namespace kxutil;
-using CLI::ExitCodes;
+struct Case {
+  std::string command;
+  int status;
+  std::string out = "", err = "";
+};
+
+#define K16 "--key-hex 7369787465656e2062797465206b6579 "
+
+// clang-format off
+const std::vector<Case> kCommands = {
+    // The small-file readers refuse what is not a regular file; the library's report of a file
+    // it cannot open is kxutil's one line, with the system's reason.
+    {"read {data}/hex.txt", 0, "0x1F\n"},
+    {"read {data}/crlf.txt", 0, "15\r\n"},
+    {"read-int {data}/hex.txt", 0, "31\n"},
+    {"read /proc/version", 0, "Linux version ..."},
+    {"read /nonexistent", 16, "", "kxutil: Error opening device file /nonexistent: No such file or directory\n"},
+    {"read kx_fifo", 20, "", "kxutil: kx_fifo is not a regular file\n"},
+    {"read-int {data}", 20, "", "kxutil: {data} is not a regular file\n"},
+    {"version {data}/version.txt", 0, "Version: 01-07-0815\n"},
+    {"version {data}/noversion.txt", 2, "", "kxutil: no line with Version Major=\" in {data}/noversion.txt...\n"},
+    {"version {data}/short.txt", 3, "", "kxutil: the version line of {data}/short.txt ends before its build field\n"},
+    {"version /nonexistent", 16, "", "kxutil: Error opening file /nonexistent: No such file or directory\n"},
+    {"version /dev/zero", 20, "", "kxutil: /dev/zero is not a regular file\n"},
+    {"version --json {data}/version.txt", 0, R"({"file":"{data}/version.txt","status":0,"version":"01-07-0815"})" "\n"},
+    {"version --json '/kx/\"a\\b\tc'", 16, R"({"file":"/kx/\"a\\b\tc","status":16,"version":null})" "\n", "kxutil: ...\n"},
+    // Bytes that are not UTF-8, in the path and in the fields, become U+FFFD; UTF-8 passes.
+    {"f=\"kx_tmp1$(printf '\\377')\"; printf 'Version Major=\"\\303\\251.........01............\\200815\\n' > \"$f\";" " {kxutil} version --json \"$f\"", 0, R"({"file":"kx_tmp1�","status":0,"version":"é-01-�815"})" "\n"},
+    // Mounts, space and the device report.
+    {"mount '{device}'", 0, "{device} is mounted at {mount}\n"},
+    {"mount --json '{device}'", 0, R"({"device":"{device}","status":0,"mounted":true,"mount_point":"{mount}"})" "\n"},
+    {"mount --json /dev/kx-none", 23, R"({"device":"/dev/kx-none","status":23,"mounted":false,"mount_point":null})" "\n", "kxutil: /dev/kx-none is not in the mount table /proc/mounts\n"},
+    {"df {data}", 0, "File system holding {data}:\n  Total: ... MiB\n  Free: ... MiB\n  Used: ... MiB\n"},
+    {"df --json /kx/none", 2, R"({"path":"/kx/none","status":2,"total_mib":null,"free_mib":null,"used_mib":null})" "\n", "kxutil: cannot query the file system holding /kx/none\n"},
+    {"info", 0, "Kernel build date:    ...\nSD card / USB stick:  ...\n\n  Space in MiB ...Total...\n  / ...\n"},
+    {"info --json", 0, R"({"kernel_build_date":{"day":...,"month":...,"year":...},"removable_medium":{"mounted":...},)" R"("space":[{"path":"/","total_mib":...}]})" "\n"},
+    {"backtrace --depth 2", 0, "", "\tBacktrace:\n\t#1 ...\n\t#2 ...\n"},
+    {"backtrace --depth 256", 0, "", "\tBacktrace:\n\t#1 ...main...\n"},
+    {"backtrace --depth 257", 105, "", "kxutil: --depth: Value 257 not in range 0 to 256...\n"},
+    {"backtrace -d abc", 105, "", "kxutil: --depth: Value abc is not a number...\n"},
+    // Usage.
+    {"", 106, "", "kxutil: A subcommand is required...\n"},
+    {"bogus", 109, "", "kxutil: unknown command 'bogus'; the commands are encrypt, decrypt, info, mount, df, " "read, read-int, version, backtrace...\n"},
+    {"--version", 0, "kxutil " KXUTIL_VERSION "\n"},
+    // encrypt, and the key checked before the library would speak.
+    {"encrypt " K16 "hello", 0, "+W2cDEJuUvdT0wBuao3HWg==\n"},
+    {"encrypt " K16 "''", 0, "MgNPW1bXw+C7jQRkIJ43Mg==\n"},
+    {"encrypt --key 'sixteen byte key' 'a text of more than two blocks...'", 0, "WC0LO8hzF0dMjbw/vqvuCWxpuJXuAOMxf4sBO05SWP2vHETkgBn+N+imbbuZ9CnG\n"},
+    {"encrypt --key-hex 0001 hello", 20, "", "kxutil: the key must be 32 hex digits, got 4\n"},
+    {"encrypt --key-hex 000 hello", 105, "", "kxutil: --key-hex: the key must be 32 hex digits, got 3...\n"},
+    {"encrypt --key-hex 0g0102030405060708090a0b0c0d0e0f hello", 105, "", "kxutil: ...only hex digits...\n"},
+    {"encrypt --key 'fifteen bytes k' hello", 20, "", "kxutil: the key must be 16 bytes, got 15\n"},
+    {"encrypt hello", 106, "", "kxutil: ...exactly one of --key-hex and --key...\n"},
+    // decrypt: round trips, OpenSSL's cipher text, and the strict Base64 and padding checks.
+    {"decrypt " K16 "+W2cDEJuUvdT0wBuao3HWg==", 0, "hello"},
+    {"printf 'line one\\nline two\\n' | {kxutil} encrypt --key 'sixteen byte key' | {kxutil} decrypt --key 'sixteen byte key'", 0, "line one\nline two\n"},
+    {"for n in $(seq 0 17) 31 32 33 47 48; do head -c $n {data}/binary.bin > kx_tmp1; {kxutil} encrypt " K16 "< kx_tmp1 |" " {kxutil} decrypt " K16 "> kx_tmp3; cmp -s kx_tmp1 kx_tmp3 || echo $n; done", 0, ""},
+    {"head -c 40 {data}/binary.bin > kx_tmp1; openssl enc -aes-128-ecb -K 7369787465656e2062797465206b6579 -in kx_tmp1" " | base64 | {kxutil} decrypt " K16 "| cmp - kx_tmp1", 0, ""},
+    {"decrypt " K16 "'+W2cDEJuUvdT0wBu*o3HWg=='", 4, "", "kxutil: the input is not Base64: the '*' at position 17 is not in the Base64 alphabet\n"},
+    {"decrypt " K16 "'+W2cDEJuUvdT0wBu\no3HWg=='", 4, "", "kxutil: ...the byte 0x0A at position 17 is not...\n"},
+    {"printf '+W2cDEJuUvdT0wBuao3HWg==\\r\\n' | {kxutil} decrypt " K16, 4, "", "kxutil: ...its length 25 is not a multiple of 4\n"},
+    {"printf '+W2cDEJuUvdT0wBuao3HWg==\\n\\n' | {kxutil} decrypt " K16, 4, "", "kxutil: ...its length 25 is not...\n"},
+    {"decrypt " K16 "+W2cDEJuUvdT0wBu-o3HWg==", 4, "", "kxutil: ...the '-' at position 17 is not...\n"},
+    {"decrypt " K16 "+W2cDEJuUvdT0wBuao3HWg_=", 4, "", "kxutil: ...the '_' at position 23 is not...\n"},
+    {"decrypt " K16 "+W2cDEJuUvdT0wBuao3HWg=", 4, "", "kxutil: ...its length 23 is not a multiple of 4\n"},
+    {"decrypt " K16 "+W2cDEJuUvdT0wBua=3HWg==", 4, "", "kxutil: ...'=' at position 18 is not at the end\n"},
+    {"decrypt " K16 "+W2cDEJuUvdT0wBuao3HWh==", 4, "", "kxutil: ...the bits after its last byte are not zero\n"},
+    {"decrypt " K16 "AAAAAAAAAAAAAAAAAAAA", 5, "", "kxutil: the cipher text is 15 bytes, not a non-zero multiple of 16\n"},
+    {"decrypt " K16 "''", 5, "", "kxutil: the cipher text is 0 bytes...\n"},
+    {"decrypt --key-hex 000102030405060708090a0b0c0d0e0f +W2cDEJuUvdT0wBuao3HWg==", 6, "", "kxutil: the decrypted text does not end in valid PKCS #7 padding (is it the right key?)\n"},
+    // Pad bytes that differ, a pad byte 0, a pad byte 17.
+    {"for b in IVP1NDKqkN5Hc/IwfPH6rA== ybFDAU/go+H6cTLUxd9ZEw== L9UEEIW2e6jnvpK4ZsSuCm7r6fpFNG/L6TDWwTHnxic=; do {kxutil} decrypt " K16 "$b 2>&1; echo $?; done", 0, "kxutil: ...padding...\n6\nkxutil: ...padding...\n6\nkxutil: ...padding...\n6\n"},
+    {"decrypt --key 'fifteen bytes k' +W2cDEJuUvdT0wBuao3HWg==", 20, "", "kxutil: the key must be 16 bytes, got 15\n"},
+};
+// clang-format on
 
 // Whether text is pattern, in which "..." stands for any text.
 bool matches(const std::string& text, const std::string& pattern) {
@@ -28,43 +100,43 @@ bool matches(const std::string& text, const std::string& pattern) {
   return false;
 }
 
-void run(const std::string& file, std::vector<std::pair<std::string, std::string>> placeholders) {
-#define KX_STATUS(name) {"{" #name "}", std::to_string(static_cast<int>(name))}
-  // clang-format off
-  placeholders.insert(placeholders.end(), {
-      KX_STATUS(KX_STATUS_OK), KX_STATUS(KX_STATUS_OPEN_FAILED), KX_STATUS(KX_STATUS_NOT_FOUND),
-      KX_STATUS(KX_STATUS_INVALID_ARGUMENT), KX_STATUS(kExitNoValue), KX_STATUS(kExitMalformed),
-      KX_STATUS(kExitBadBase64), KX_STATUS(kExitBadLength), KX_STATUS(kExitBadPadding),
-      KX_STATUS(ExitCodes::ValidationError), KX_STATUS(ExitCodes::RequiredError),
-      KX_STATUS(ExitCodes::ExtrasError), {"{data}", KX_TEST_DATA_DIR "/tools"},
-      {"{version}", KXUTIL_VERSION}, {"{nl}", "\n"}, {"{cr}", "\r"}, {"{tab}", "\t"},
-      // A hang (a read that never ends) fails the case instead of the whole test run.
-      {"{kxutil}", "timeout 60 " KX_TARGET_EMULATOR " '" KXUTIL_PATH "'"}});
-  // clang-format on
-#undef KX_STATUS
-  kxtest::TestFile::forEach(file, [&](kxtest::Record& r) {
-    std::string command = r.text("Command"), status = "{" + r.text("Status") + "}";
-    std::string out = r.has("Out") ? r.text("Out") : "", err = r.has("Err") ? r.text("Err") : "";
-    if (command.find("{kxutil}") == command.npos) command = "{kxutil} " + command;
-    for (std::string* field : {&command, &status, &out, &err}) {
-      for (const auto& [name, value] : placeholders) {
+// Standard output of a shell command, and its exit status in *status.
+std::string output(const std::string& command, int* status = nullptr) {
+  FILE* pipe = popen(command.c_str(), "r");
+  std::string out;
+  for (int ch; (ch = std::fgetc(pipe)) != EOF;) out += static_cast<char>(ch);
+  const int exit = pclose(pipe);
+  if (status != nullptr) *status = WIFEXITED(exit) ? WEXITSTATUS(exit) : -1;
+  return out;
+}
+
+void run(const std::vector<Case>& cases,
+         const std::vector<std::pair<std::string, std::string>>& names) {
+  for (Case c : cases) {
+    if (c.command.find("{kxutil}") == c.command.npos) c.command = "{kxutil} " + c.command;
+    for (std::string* field : {&c.command, &c.out, &c.err}) {
+      for (const auto& [name, value] : names) {
         for (auto at = field->find(name); at != field->npos;
              at = field->find(name, at + value.size()))
           field->replace(at, name.size(), value);
       }
     }
-    FILE* pipe = popen(("{ " + command + "; } 2>" + kxtest::scratchPath()).c_str(), "r");
-    std::string got;
-    for (int ch; (ch = std::fgetc(pipe)) != EOF;) got += static_cast<char>(ch);
-    const int exit = pclose(pipe);
-    std::ifstream errors(kxtest::scratchPath());
-    const std::string gotErr{std::istreambuf_iterator<char>(errors), {}};
-    EXPECT_EQ(std::to_string(WIFEXITED(exit) ? WEXITSTATUS(exit) : -1), status);
-    EXPECT_TRUE(matches(got, out)) << "standard output: " << got;
-    EXPECT_NE(gotErr.find(err), gotErr.npos) << "standard error: " << gotErr;
-  });
+    SCOPED_TRACE(c.command);
+    int status = 0;
+    const std::string out = output("{ " + c.command + "; } 2>" + kxtest::scratchPath(), &status);
+    const std::string err = output("cat " + kxtest::scratchPath());
+    EXPECT_EQ(status, c.status);
+    EXPECT_TRUE(matches(out, c.out)) << "standard output: " << out;
+    EXPECT_TRUE(matches(err, c.err)) << "standard error: " << err;
+    const bool oneLine = err.rfind("kxutil: ", 0) == 0 && err.find('\n') == err.size() - 1;
+    EXPECT_TRUE(c.status == 0 || oneLine) << "standard error: " << err;
+  }
   kxtest::scratchFile(std::nullopt);
 }
+
+const std::pair<std::string, std::string> kKxutil{
+    // A hang (a read that never ends) fails the case instead of the whole test run.
+    "{kxutil}", "timeout 60 " KX_TARGET_EMULATOR " '" KXUTIL_PATH "'"};
 
 }  // namespace
 
@@ -73,14 +145,37 @@ TEST(Kxutil, Commands) {
   std::ifstream("/proc/mounts") >> device >> mountPoint;
   std::remove("kx_fifo");
   ASSERT_EQ(mkfifo("kx_fifo", 0600), 0);
-  run("tools/commands.txt", {{"{device}", device}, {"{mount}", mountPoint}});
+  run(kCommands, {kKxutil,
+                  {"{data}", KX_TEST_DATA_DIR "/tools"},
+                  {"{device}", device},
+                  {"{mount}", mountPoint}});
   EXPECT_EQ(std::system("rm -f kx_fifo kx_tmp*"), 0);
 }
 
+// The statuses in `kxutil --help` are those of the README's table.
+TEST(Kxutil, ExitStatusesAsInReadme) {
+  const std::string help = output("timeout 60 " KX_TARGET_EMULATOR " '" KXUTIL_PATH
+                                  "' --help | sed '1,/^Exit status:/d' | awk '{$1=$1};1'");
+  EXPECT_NE(help.find("\n100+ a usage error"), help.npos) << help;
+  EXPECT_EQ(output("sed -n '/^| Exit status/,/^$/p' " KX_TEST_DATA_DIR "/../../README.md | "
+                   "sed '1,2d;$d' | tr -d '`|' | awk '{$1=$1};1'"),
+            help);
+}
+
 // Run by the test kxutil.odd_mount inside a private mount namespace, which names a directory of
-// its own in KX_LARGE_FS_DIR.
+// its own in KX_LARGE_FS_DIR: a tmpfs whose device name and mount point are not UTF-8 and whose
+// mount point holds the removable-medium mark.
 TEST(Kxutil, OddMount) {
   const char* dir = std::getenv("KX_LARGE_FS_DIR");
   if (dir == nullptr) GTEST_SKIP() << "runs inside kxutil.odd_mount";
-  run("tools/odd_mount.txt", {{"{dir}", dir}});
+  run({{"m=\"{dir}/usbsd$(printf '\\377\\376')\"; d=\"kx-$(printf '\\351t\\351')\"; mkdir \"$m\" &&"
+        " mount -t tmpfs -o size=1m \"$d\" \"$m\" && {kxutil} mount --json \"$d\"",
+        0,
+        R"({"device":"kx-�t�","status":0,"mounted":true,"mount_point":"{dir}/usbsd��"})"
+        "\n"},
+       {"info --json", 0,
+        R"(..."removable_medium":{"mounted":true,"mount_point":"{dir}/usbsd��"},"space":[{...},)"
+        R"({"path":"{dir}/usbsd��","total_mib":1,...)"
+        "\n"}},
+      {kKxutil, {"{dir}", dir}});
 }
