@@ -51,8 +51,7 @@ void Check(const Bytes& key, int blockBits, bool cbc, const Bytes& iv, const Byt
 }  // namespace
 
 TEST(AesEngine, PublishedVectors) {
-  for (const kxtest::Fields& v : kxtest::published("aes.txt")) {
-    SCOPED_TRACE(v[0] + " " + v[1]);
+  for (const auto& v : kxtest::published("aes.txt")) {
     const Bytes iv = v[2] == "-" ? Bytes(16) : kxtest::fromHex(v[2]);
     Check(kxtest::fromHex(v[1]), 128, v[0] == "CBC", iv, kxtest::fromHex(v[3]),
           kxtest::fromHex(v[4]));
@@ -113,6 +112,4 @@ TEST(AesDeathTest, CallsOutsideTheContract) {
   EXPECT_EQ(out, Bytes(64, 0x3C));
   EXPECT_DEATH(aes.Encrypt(out.data(), out.data(), 1, mode(2)),
                "utility/aes/aes_algo.*AES::Encrypt\\(.*Unknown mode!");
-  EXPECT_DEATH(aes.Decrypt(out.data(), out.data(), 2, mode(-1)),
-               "utility/aes/aes_algo.*AES::Decrypt\\(.*Unknown mode!");
 }

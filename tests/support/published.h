@@ -11,7 +11,6 @@
 namespace kxtest {
 
 using Bytes = std::vector<unsigned char>;
-using Fields = std::vector<std::string>;
 
 // The bytes that hex digits write, two digits a byte.
 inline Bytes fromHex(const std::string& hex) {
@@ -22,12 +21,12 @@ inline Bytes fromHex(const std::string& hex) {
   return out;
 }
 
-inline std::vector<Fields> published(const std::string& name) {
-  std::vector<Fields> rows;
+inline std::vector<std::vector<std::string>> published(const std::string& name) {
+  std::vector<std::vector<std::string>> rows;
   std::ifstream in(KX_TEST_DATA_DIR "/published/" + name);
   for (std::string line; std::getline(in, line);) {
     std::istringstream words(line);
-    Fields row{std::istream_iterator<std::string>(words), {}};
+    std::vector<std::string> row{std::istream_iterator<std::string>(words), {}};
     if (!row.empty() && row[0][0] != '#') {
       rows.push_back(row);
     }

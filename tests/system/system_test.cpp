@@ -34,7 +34,6 @@ TEST(System, FileReaders) {
       {std::nullopt, "unchanged", 77},
       {"0x1F\nsecond\n", "0x1F", 31},
       {"010", "010", 8},
-      {"-12abc\r\n", "-12abc\r", -12},
       {"99999999999\n", "99999999999", INT_MAX},
       {"-99999999999\n", "-99999999999", INT_MIN},
   };
@@ -104,8 +103,8 @@ TEST(System, MountTable) {
     std::string path = "unchanged";
     EXPECT_EQ(mountPathIn(table, device, &path), status);
     EXPECT_EQ(path, expected);
-    EXPECT_EQ(mountPathIn(table, device, nullptr), KX_STATUS_INVALID_ARGUMENT);
   }
+  EXPECT_EQ(mountPathIn(table, "/dev/root", nullptr), KX_STATUS_INVALID_ARGUMENT);
   std::string medium = "unchanged";
   EXPECT_TRUE(removableMediumIn(table, &medium, "none"));
   EXPECT_EQ(medium, "/media/usbsd0");
@@ -144,7 +143,6 @@ extern "C" __attribute__((noinline)) int kxTestRecurse(int levels, int depth, in
 TEST(System, Backtrace) {
   const std::tuple<int, int, std::string> rows[] = {
       {3, 0, R"(^\tBacktrace:\n\t#1 .*\n\t#2 .*\n\t#3 .*\n\t\.\.\.\n$)"},
-      {2, 1, R"(^\tBacktrace:\n\t#1 .*\n\t#2 .*\n\t\.\.\.\n$)"},
       {200, 0, R"((\t#[0-9]+ .*kxTestRecurse.*\n){21}(\t#[0-9]+ .*\n)+$)"},
       {255, 1, R"(\n\t#255 .*\n\t\.\.\.\n$)"},
       {-3, -1, R"(^\tBacktrace:\n\t\.\.\.\n$)"},
