@@ -66,17 +66,19 @@ int KXAES::encodeBase64(std::string& out, const unsigned char* data, int len) {
     out.clear();
     return KX_STATUS_OK;
   }
-  // Every character of out is written below, so a string that already has
-  // the result's length (texts of 0 to 15 bytes all give 24 characters) is
-  // used as it is. Otherwise it is emptied first, so that growing it copies
-  // nothing, and keeps its capacity when it shrinks.
+  // Every character of out is written below. A string with room for the
+  // result (texts of 0 to 15 bytes all give 24 characters) is resized in
+  // place, which allocates nothing and cannot fail. A longer result is
+  // written into a new string that replaces out only when it is complete, so
+  // a failed allocation leaves out as it was; that costs the one allocation
+  // that growing out would cost, and copies nothing.
   const std::size_t n = static_cast<std::size_t>(len);
   const std::size_t chars = (n + 2) / 3 * 4;
-  if (out.size() != chars) {
-    out.clear();
-    out.resize(chars);
-  }
-  char* dst = &out[0];
+  const bool fits = chars <= out.capacity();
+  std::string grown;
+  std::string& result = fits ? out : grown;
+  result.resize(chars);
+  char* dst = &result[0];
   const char* const pairs = Pairs();
 
   std::size_t i = 0;
@@ -102,6 +104,9 @@ int KXAES::encodeBase64(std::string& out, const unsigned char* data, int len) {
     dst[1] = kAlphabet[((c & 0x03) << 4) | (next >> 4)];
     dst[2] = rest == 2 ? kAlphabet[(next & 0x0F) << 2] : '=';
     dst[3] = '=';
+  }
+  if (!fits) {
+    out.swap(grown);
   }
   return KX_STATUS_OK;
 }
