@@ -29,6 +29,9 @@
 /// DecryptBlock, Encrypt and Decrypt do nothing at all: they neither read the
 /// input nor write the output.
 ///
+/// No member allocates memory or throws, except the constructor's const char*
+/// above.
+///
 /// \warning Table-driven AES is not constant-time; its memory access pattern
 /// depends on key and data.
 class KX_API AES {

@@ -19,6 +19,11 @@ namespace KX {
 /// blocks of cipher text, and nothing detects tampering.
 ///
 /// One object serves one thread at a time.
+///
+/// When memory runs out: only encrypt, convertPlainText and encodeBase64
+/// allocate. Each of them either completes or leaves the object, its result
+/// and its out-parameters as they were (the strong guarantee); where it
+/// throws std::bad_alloc is said below. Nothing leaks.
 class KX_API KXAES : private AES {
 public:
   /// KXAES constructs the engine (building its tables on first use; may
@@ -34,13 +39,17 @@ public:
   /// on std::cerr and returns 20, leaving the object as it was. The line is
   /// exact whatever the host has set on std::cerr (base, showbase, width,
   /// fill, locale...): the numbers are decimal, and the stream's settings
-  /// are left as they were.
+  /// are left as they were. Allocates nothing, so memory running out does
+  /// not change any of this.
   int startEncryption(const std::string& key);
 
   /// encrypt pads, encrypts and Base64-encodes text into the object's result
   /// and returns 0. Returns 1 when the padded copy cannot be allocated
   /// (convertPlainText's message on std::cout), and 20 when no key has been
-  /// accepted yet; in both cases nothing changes.
+  /// accepted yet; in both cases nothing changes. Throws std::bad_alloc when
+  /// the cipher buffer of a text of 256 bytes or more, or a result longer
+  /// than any before in this object, cannot be allocated; then too the
+  /// previous result stays as it was, and the buffers taken are released.
   int encrypt(const std::string& text);
 
   /// getEncryptedData returns the result of the last successful encrypt, ""
@@ -52,12 +61,15 @@ public:
   /// length in paddedLength first. The caller releases it with delete[]. On
   /// allocation failure, or when the padded length does not fit in an int,
   /// prints "Converting plain text failed" on std::cout and returns nullptr.
+  /// Never throws: the copy comes from the non-throwing new[].
   unsigned char* convertPlainText(const std::string& text, int& paddedLength);
 
   /// encodeBase64 replaces out with the Base64 of the len bytes at data, with
   /// "=" padding and no line breaks, and returns 0. len <= 0 gives "". No
   /// byte past data[len - 1] is read. out keeps its capacity, so a string
-  /// that is reused allocates only when a longer result needs it.
+  /// that is reused allocates only when a longer result needs it. When that
+  /// allocation fails, std::bad_alloc passes through and out keeps its
+  /// previous content.
   int encodeBase64(std::string& out, const unsigned char* data, int len);
 
 private:

@@ -16,7 +16,8 @@ constexpr int kMaxBacktraceFrames = 256;
 /// "\tBacktrace:" heading, then "\t#<n> <frame>" for up to depth frames after
 /// leaving out the skip innermost ones (skip 1 leaves out printBacktrace
 /// itself), then "\t..." when the walk filled its buffer. Negative arguments
-/// count as 0. Prints nothing when the frames cannot be formatted.
+/// count as 0. Prints nothing when the frames cannot be formatted, which
+/// includes memory for their names running out. Never throws.
 KX_API void printBacktrace(int depth, int skip);
 
 }  // namespace KX

@@ -7,6 +7,14 @@
 
 /// \file
 /// Readers of small files that hold one value: a string, an integer or a line.
+///
+/// When memory runs out: opening the file takes a stream buffer and a stdio
+/// handle. A buffer that cannot be allocated throws std::bad_alloc; a handle
+/// that cannot be had is a file that cannot be opened (status 16 and the
+/// report, with std::bad_alloc instead when the report's text cannot be
+/// built). readStringFromFile and readIntegerFromFile pass std::bad_alloc
+/// from the line read through as well; in every such case *value keeps its
+/// previous content and nothing leaks.
 
 namespace KX {
 
@@ -25,7 +33,9 @@ KX_API int readStringFromFile(std::string path, std::string* value);
 KX_API int readIntegerFromFile(std::string path, int* value);
 
 /// getLineFromFile returns the first line of the file at path, or "" when it
-/// cannot be opened or is empty. Reports nothing.
+/// cannot be opened or is empty. Reports nothing. An allocation failure
+/// during the line read is absorbed: the result is what was read before it,
+/// "" for a line that fits the stream's buffer (8 KiB).
 KX_API std::string getLineFromFile(std::string path);
 
 }  // namespace KX

@@ -13,6 +13,9 @@ namespace KX {
 /// of "/proc/version" on every call. Each returns -1 when the line has too
 /// few blank-separated tokens; the month also when its token is not one of
 /// "Jan" .. "Dec". Day and year are converted with strtol, base 0.
+/// When memory runs out: std::bad_alloc from opening the file or splitting
+/// the line passes through; during the line read or the copy of the token
+/// it is absorbed and the result is -1.
 ///@{
 
 /// getOSBuildDay returns the day of the month, the fourth token from the end.

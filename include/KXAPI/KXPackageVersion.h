@@ -18,7 +18,9 @@ namespace KX {
 /// the file cannot be opened, after calling
 /// KX::kxPrintError(16, "Error opening file " + path).
 /// Throws std::out_of_range when the marker line ends less than 40
-/// characters after the marker's start.
+/// characters after the marker's start. An allocation failure while the file
+/// is opened or read throws std::bad_alloc (memory for the stdio handle
+/// missing counts as a file that cannot be opened: "NOTFOUND").
 KX_API std::string retrievePackageVersion(std::string path);
 
 }  // namespace KX

@@ -12,6 +12,11 @@
 /// threads at once: each call opens "/proc/mounts" anew and reads it with a
 /// line buffer of its own (4096 bytes, as glibc's getmntent has; the rest of a
 /// longer line is skipped).
+///
+/// When memory runs out: a mount table whose stdio handle cannot be had
+/// counts as one that cannot be opened; a string copy that fails throws
+/// std::bad_alloc and leaves the out-parameter as it was. getDiskSpace
+/// allocates nothing. The table is closed on every path.
 
 namespace KX {
 

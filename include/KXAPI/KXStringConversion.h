@@ -6,7 +6,9 @@
 #include "KXExport.h"
 
 /// \file
-/// Conversion between UTF-8 strings and UTF-32 wide strings.
+/// Conversion between UTF-8 strings and UTF-32 wide strings. Each function
+/// throws std::bad_alloc when its result cannot be allocated, and leaks
+/// nothing.
 
 namespace KX {
 

@@ -57,7 +57,9 @@ struct RepeatTimeout {
 /// does not go back or wrap.
 class KX_API KXTimer {
 public:
-  /// createInstance creates the instance when there is none and returns it.
+  /// createInstance creates the instance when there is none and returns it;
+  /// when that allocation fails, std::bad_alloc passes through and there is
+  /// still no instance.
   /// Otherwise prints "Creating new KXTimer instance, but there was already
   /// an existing one!" on std::cerr and returns the existing instance.
   static KXTimer* createInstance();
@@ -81,7 +83,22 @@ public:
   /// tick passes now + timeout (unsigned, wrapping); a repeating timer then
   /// fires every timeout ticks, counted from the check that fired it.
   /// Replaces an existing timer of that type. Returns 0, or 20 for a null
-  /// listener.
+  /// listener. The first timer of a type for a listener allocates; when that
+  /// fails, std::bad_alloc passes through and the timers stay as they were.
+  /// removeTimer, checkTimeouts and deleteInstance allocate nothing.
+  ///
+  /// \warning Deadlines do not survive the wrap of the tick. The deadline is
+  /// stored as now + timeout in unsigned long arithmetic (32 bits on the
+  /// device, where the millisecond tick wraps every 2^32 ms, about 49.7
+  /// days), and checkTimeouts compares it with a plain deadline < tick. When
+  /// now + timeout passes 2^32, the stored deadline is the sum minus 2^32,
+  /// a value below now: the timer fires at the very next checkTimeouts
+  /// (unless the tick wraps first), long before timeout ticks have passed.
+  /// The other way round, a deadline stored just before the tick
+  /// wraps (now + timeout below 2^32, the tick wrapping before it gets
+  /// there) is not due until the tick has climbed back above it, nearly 2^32
+  /// ticks later; a deadline of 2^32 - 1 never is. Repeating timers re-armed
+  /// at tick + interval behave the same way.
   int installTimer(unsigned long timeout, KXTimerType type, KXEventListener* listener);
 
   /// removeTimer removes listener's timer of the given type, if any.

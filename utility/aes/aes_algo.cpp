@@ -330,9 +330,9 @@ constexpr bool kFreeRotation = false;
 // a scaled index (ARMv6 has no bit-field extract, and a named array would be
 // addressed from its section's base with an extra addition).
 struct TransformTables {
-  const u32* full[2][4];         // [inverse] T0..T3 or D0..D3
-  const u32* last[2][4];         // [inverse] S0..S3 or IS0..IS3
-  const unsigned char* sbox[2];  // [inverse] Sbox or InvSbox
+  const u32* roundTables[2][4];      // [inverse] T0..T3 or D0..D3
+  const u32* lastRoundTables[2][4];  // [inverse] S0..S3 or IS0..IS3
+  const unsigned char* sbox[2];      // [inverse] Sbox or InvSbox
   u32 byteMask;
 };
 TransformTables transformTables;
@@ -378,24 +378,24 @@ public:
       // in stack slots, which leaves the rounds one more register.
       u32 tail[40];
       LoadKeys(tail, w + kBytes * static_cast<std::size_t>(nr - 9), std::make_index_sequence<40>{});
-      Blocks(in, out, n, w, cbc, [&](u32(&a)[NB], u32(&b)[NB]) {
+      ForEachBlock(in, out, n, w, cbc, [&](u32(&a)[NB], u32(&b)[NB]) {
         for (int r = 1; r < nr - 9; r += 2) {
-          Round(a, b, KeyBytes{w + kBytes * static_cast<std::size_t>(r)});
-          Round(b, a, KeyBytes{w + kBytes * static_cast<std::size_t>(r + 1)});
+          FullRound(a, b, KeyBytes{w + kBytes * static_cast<std::size_t>(r)});
+          FullRound(b, a, KeyBytes{w + kBytes * static_cast<std::size_t>(r + 1)});
         }
-        Straight(a, b, tail, std::make_index_sequence<4>{});
-        Round(a, b, KeyWords{tail + 32});
+        TailRoundPairs(a, b, tail, std::make_index_sequence<4>{});
+        FullRound(a, b, KeyWords{tail + 32});
         return KeyWords{tail + 36};
       });
     } else {
-      Blocks(in, out, n, w, cbc, [&](u32(&a)[NB], u32(&b)[NB]) {
+      ForEachBlock(in, out, n, w, cbc, [&](u32(&a)[NB], u32(&b)[NB]) {
         const unsigned char* k = w + kBytes;
         for (int left = nr - 1;; left -= 2, k += 2 * kBytes) {
-          Round(a, b, KeyBytes{k});
+          FullRound(a, b, KeyBytes{k});
           if (left == 1) {
             return KeyBytes{k + kBytes};
           }
-          Round(b, a, KeyBytes{k + kBytes});
+          FullRound(b, a, KeyBytes{k + kBytes});
         }
       });
     }
@@ -409,28 +409,28 @@ private:
   // otherwise. CBC decryption XORs each output with the previous input
   // block, read after the previous output has been written.
   template <typename Rounds>
-  void Blocks(const unsigned char* in, unsigned char* out, unsigned long n, const unsigned char* w,
-              bool cbc, Rounds&& rounds) const {
+  void ForEachBlock(const unsigned char* in, unsigned char* out, unsigned long n,
+                    const unsigned char* w, bool cbc, Rounds&& rounds) const {
     const bool chained = Mode == Chaining::kCbc || (Mode == Chaining::kPerRun && cbc);
     u32 chain[NB] = {};
     const unsigned char* previous = nullptr;
     for (; n > 0; --n, previous = Inverse ? in : out, in += kBytes, out += kBytes) {
       u32 a[NB], b[NB];
-      Cols([&](auto c) { a[c] = LoadWord(in + 4 * c) ^ LoadWord(w + 4 * c); });
+      ForEachColumn([&](auto c) { a[c] = LoadWord(in + 4 * c) ^ LoadWord(w + 4 * c); });
       if constexpr (!Inverse && Mode == Chaining::kCbc) {
-        Cols([&](auto c) { a[c] ^= chain[c]; });
+        ForEachColumn([&](auto c) { a[c] ^= chain[c]; });
       } else if (!Inverse && chained && previous != nullptr) {
-        Cols([&](auto c) { a[c] ^= LoadWord(previous + 4 * c); });
+        ForEachColumn([&](auto c) { a[c] ^= LoadWord(previous + 4 * c); });
       }
-      const auto last = rounds(a, b);
-      Cols([&](auto c) { a[c] = Last<c>(b) ^ last(c); });
+      const auto lastKey = rounds(a, b);
+      ForEachColumn([&](auto c) { a[c] = LastRoundColumn<c>(b) ^ lastKey(c); });
       if constexpr (!Inverse && Mode == Chaining::kCbc) {
-        Cols([&](auto c) { chain[c] = a[c]; });
+        ForEachColumn([&](auto c) { chain[c] = a[c]; });
       }
       if (Inverse && chained && previous != nullptr) {
-        Cols([&](auto c) { a[c] ^= LoadWord(previous + 4 * c); });
+        ForEachColumn([&](auto c) { a[c] ^= LoadWord(previous + 4 * c); });
       }
-      Cols([&](auto c) { StoreWord(out + 4 * c, a[c]); });
+      ForEachColumn([&](auto c) { StoreWord(out + 4 * c, a[c]); });
     }
   }
 
@@ -441,7 +441,7 @@ private:
   }
 
   // ShiftRows offsets C1, C2, C3; the inverse reads the columns the other way.
-  static constexpr std::size_t Source(std::size_t c, std::size_t row) {
+  static constexpr std::size_t ShiftRowsSource(std::size_t c, std::size_t row) {
     const std::size_t shift = row == 0   ? 0
                               : row == 1 ? 1
                               : row == 2 ? (NB == 8 ? 3 : 2)
@@ -450,62 +450,70 @@ private:
   }
 
   template <typename F, std::size_t... C>
-  static void Cols(F&& f, std::index_sequence<C...>) {
+  static void ForEachColumn(F&& f, std::index_sequence<C...>) {
     (f(std::integral_constant<std::size_t, C>{}), ...);
   }
   template <typename F>
-  static void Cols(F&& f) {
-    Cols(f, std::make_index_sequence<NB>{});
+  static void ForEachColumn(F&& f) {
+    ForEachColumn(f, std::make_index_sequence<NB>{});
   }
 
+  // The byte of row Row of the column word x, as a table index.
   template <unsigned Row>
-  u32 Index(u32 x) const {
+  u32 RowByte(u32 x) const {
     return Row == 3 ? x >> 24 : (x >> (8 * Row)) & (kFreeRotation ? t_.byteMask : 0xFFu);
   }
 
   static u32 Rotl(u32 w, unsigned n) { return (w << n) | (w >> ((32 - n) & 31)); }
 
+  // Row Row's share of a full round's output column: SubBytes and MixColumns
+  // of that row's byte of x.
   template <unsigned Row>
-  u32 Full(u32 x) const {
+  u32 RoundTerm(u32 x) const {
     if constexpr (kFreeRotation) {
-      return Rotl(t_.full[Inverse][0][Index<Row>(x)], 8 * Row);
+      return Rotl(t_.roundTables[Inverse][0][RowByte<Row>(x)], 8 * Row);
     } else {
-      return t_.full[Inverse][Row][Index<Row>(x)];
+      return t_.roundTables[Inverse][Row][RowByte<Row>(x)];
     }
   }
 
+  // Row Row's share of the last round's output column: the S-box byte of
+  // that row's byte of x, in its row (no MixColumns).
   template <unsigned Row>
-  u32 Final(u32 x) const {
+  u32 LastRoundTerm(u32 x) const {
     if constexpr (kFreeRotation) {
-      return u32{t_.sbox[Inverse][Index<Row>(x)]} << (8 * Row);
+      return u32{t_.sbox[Inverse][RowByte<Row>(x)]} << (8 * Row);
     } else {
-      return t_.last[Inverse][Row][Index<Row>(x)];
+      return t_.lastRoundTables[Inverse][Row][RowByte<Row>(x)];
     }
   }
 
+  // Column C after the last round, before its round key.
   template <std::size_t C>
-  u32 Last(const u32 (&a)[NB]) const {
-    return Final<0>(a[C]) ^ Final<1>(a[Source(C, 1)]) ^ Final<2>(a[Source(C, 2)]) ^
-           Final<3>(a[Source(C, 3)]);
+  u32 LastRoundColumn(const u32 (&a)[NB]) const {
+    return LastRoundTerm<0>(a[C]) ^ LastRoundTerm<1>(a[ShiftRowsSource(C, 1)]) ^
+           LastRoundTerm<2>(a[ShiftRowsSource(C, 2)]) ^ LastRoundTerm<3>(a[ShiftRowsSource(C, 3)]);
   }
 
   // One full round from `from` into `to` with the round key `key`.
   template <typename Key>
-  void Round(const u32 (&from)[NB], u32 (&to)[NB], Key key) const {
-    Round(from, to, key, std::make_index_sequence<NB>{});
+  void FullRound(const u32 (&from)[NB], u32 (&to)[NB], Key key) const {
+    FullRound(from, to, key, std::make_index_sequence<NB>{});
   }
 
   template <typename Key, std::size_t... C>
-  void Round(const u32 (&from)[NB], u32 (&to)[NB], Key key, std::index_sequence<C...>) const {
-    ((to[C] = Full<0>(from[C]) ^ Full<1>(from[Source(C, 1)]) ^ Full<2>(from[Source(C, 2)]) ^
-              Full<3>(from[Source(C, 3)]) ^ key(C)),
+  void FullRound(const u32 (&from)[NB], u32 (&to)[NB], Key key, std::index_sequence<C...>) const {
+    ((to[C] = RoundTerm<0>(from[C]) ^ RoundTerm<1>(from[ShiftRowsSource(C, 1)]) ^
+              RoundTerm<2>(from[ShiftRowsSource(C, 2)]) ^
+              RoundTerm<3>(from[ShiftRowsSource(C, 3)]) ^ key(C)),
      ...);
   }
 
-  // Pairs of rounds with the round keys in tail, a to b to a.
+  // The unrolled pairs of full rounds whose keys are in tail, a to b to a.
   template <std::size_t... P>
-  void Straight(u32 (&a)[NB], u32 (&b)[NB], const u32* tail, std::index_sequence<P...>) const {
-    ((Round(a, b, KeyWords{tail + 8 * P}), Round(b, a, KeyWords{tail + 8 * P + 4})), ...);
+  void TailRoundPairs(u32 (&a)[NB], u32 (&b)[NB], const u32* tail,
+                      std::index_sequence<P...>) const {
+    ((FullRound(a, b, KeyWords{tail + 8 * P}), FullRound(b, a, KeyWords{tail + 8 * P + 4})), ...);
   }
 
   const TransformTables t_;

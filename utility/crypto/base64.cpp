@@ -59,26 +59,9 @@ inline std::uint32_t Load24Wide(const unsigned char* src) {
   return v >> 8;
 }
 
-}  // namespace
-
-int KXAES::encodeBase64(std::string& out, const unsigned char* data, int len) {
-  if (len <= 0) {
-    out.clear();
-    return KX_STATUS_OK;
-  }
-  // Every character of out is written below, so a string that already has
-  // the result's length (texts of 0 to 15 bytes all give 24 characters) is
-  // used as it is. Otherwise it is emptied first, so that growing it copies
-  // nothing, and keeps its capacity when it shrinks.
-  const std::size_t n = static_cast<std::size_t>(len);
-  const std::size_t chars = (n + 2) / 3 * 4;
-  if (out.size() != chars) {
-    out.clear();
-    out.resize(chars);
-  }
-  char* dst = &out[0];
+// Writes the (n + 2) / 3 * 4 characters of the n bytes at data to dst.
+void EncodeInto(char* dst, const unsigned char* data, std::size_t n) {
   const char* const pairs = Pairs();
-
   std::size_t i = 0;
   // Four groups at a time while the byte after the fourth exists, so that
   // the wide loads stay inside the input.
@@ -102,6 +85,34 @@ int KXAES::encodeBase64(std::string& out, const unsigned char* data, int len) {
     dst[1] = kAlphabet[((c & 0x03) << 4) | (next >> 4)];
     dst[2] = rest == 2 ? kAlphabet[(next & 0x0F) << 2] : '=';
     dst[3] = '=';
+  }
+}
+
+}  // namespace
+
+int KXAES::encodeBase64(std::string& out, const unsigned char* data, int len) {
+  if (len <= 0) {
+    out.clear();
+    return KX_STATUS_OK;
+  }
+  // A string with room for the result (texts of 0 to 15 bytes all give 24
+  // characters) is written in place: resizing it within its capacity
+  // allocates nothing and cannot fail, and one of the result's length is
+  // used as it is. A longer result is written into a new string that
+  // replaces out only when it is complete, so that a failed allocation leaves
+  // out as it was; that costs the one allocation that growing out would
+  // cost, and copies nothing.
+  const std::size_t n = static_cast<std::size_t>(len);
+  const std::size_t chars = (n + 2) / 3 * 4;
+  if (chars <= out.capacity()) {
+    if (out.size() != chars) {
+      out.resize(chars);
+    }
+    EncodeInto(&out[0], data, n);
+  } else {
+    std::string grown(chars, '\0');
+    EncodeInto(&grown[0], data, n);
+    out.swap(grown);
   }
   return KX_STATUS_OK;
 }

@@ -1,5 +1,6 @@
 // KX::KXAES: a text, padded with PKCS #7 (RFC 5652 6.3) to 16-byte blocks,
 // encrypted with AES-128 in ECB mode by the AES engine and kept as Base64.
+#include <charconv>
 #include <climits>
 #include <cstring>
 #include <iostream>
@@ -21,12 +22,18 @@ constexpr std::size_t kBlockSize = 16;
 // so a short text costs one allocation, the padded copy, instead of two.
 constexpr std::size_t kStackCipherBytes = 256;
 
-// Writes text and std::endl to a stream the host owns. The text goes out
-// unformatted, so whatever base, width, fill, showpos or locale the host has
-// set changes nothing in it, and the stream's settings stay as they were.
-void WriteLine(std::ostream& stream, const std::string& text) {
-  stream.write(text.data(), static_cast<std::streamsize>(text.size()));
-  stream << std::endl;
+// Writes text unformatted to a stream the host owns, so that whatever base,
+// width, fill, showpos or locale the host has set changes nothing in it, and
+// the stream's settings stay as they were. Nothing is allocated: the messages
+// go out also when memory has run out.
+void Write(std::ostream& stream, const char* text) {
+  stream.write(text, static_cast<std::streamsize>(std::strlen(text)));
+}
+
+void Write(std::ostream& stream, std::size_t number) {
+  char digits[24];
+  const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+  stream.write(digits, end - digits);
 }
 
 }  // namespace
@@ -37,8 +44,12 @@ KXAES::~KXAES() = default;
 
 int KXAES::startEncryption(const std::string& key) {
   if (key.size() != kKeySize) {
-    WriteLine(std::cerr, "Encryption key length is invalid: " + std::to_string(key.size()) +
-                             ". Has to be " + std::to_string(kKeySize) + ".");
+    Write(std::cerr, "Encryption key length is invalid: ");
+    Write(std::cerr, key.size());
+    Write(std::cerr, ". Has to be ");
+    Write(std::cerr, kKeySize);
+    Write(std::cerr, ".");
+    std::cerr << std::endl;
     return KX_STATUS_INVALID_ARGUMENT;
   }
   std::memcpy(aesKey, key.data(), kKeySize);
@@ -69,6 +80,8 @@ int KXAES::encrypt(const std::string& text) {
     cipher = heapCipher.get();
   }
   Encrypt(plain, cipher, size / kBlockSize, ECB);
+  // encodeBase64 replaces encryptedData only once the new text exists, so a
+  // failure anywhere above or in it leaves the previous result in place.
   return encodeBase64(encryptedData, cipher, padded);
 }
 
@@ -86,7 +99,8 @@ unsigned char* KXAES::convertPlainText(const std::string& text, int& paddedLengt
     padded = new (std::nothrow) unsigned char[length + pad];
   }
   if (padded == nullptr) {
-    WriteLine(std::cout, "Converting plain text failed");
+    Write(std::cout, "Converting plain text failed");
+    std::cout << std::endl;
     return nullptr;
   }
   std::memcpy(padded, text.data(), length);

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <exception>
 #include <fstream>
+#include <new>
 
 #include "KXAPI/KXFileReader.h"
 #include "KXAPI/KXStatus.h"
@@ -25,6 +26,18 @@ int toInt(const std::string& text) {
   return static_cast<int>(value);
 }
 
+void getLinePassingBadAlloc(std::istream& in, std::string& line) {
+  in.exceptions(std::ios_base::badbit);
+  try {
+    std::getline(in, line);
+  } catch (const std::bad_alloc&) {
+    throw;
+  } catch (const std::exception&) {
+    // A read error: badbit is set, as it would be without the mask.
+  }
+  in.exceptions(std::ios_base::goodbit);
+}
+
 }  // namespace internal
 
 namespace {
@@ -38,7 +51,7 @@ int readFirstLine(const std::string& path, std::string& line) {
     return KX_STATUS_OPEN_FAILED;
   }
   // An empty or unreadable file leaves line empty; that still counts as read.
-  std::getline(in, line);
+  internal::getLinePassingBadAlloc(in, line);
   return KX_STATUS_OK;
 }
 

@@ -5,6 +5,7 @@
 #include "KXAPI/KXPackageVersion.h"
 #include "KXAPI/KXStatus.h"
 #include "KXPlatform/KXError.h"
+#include "system/system_internal.h"
 
 namespace KX {
 
@@ -31,7 +32,7 @@ std::string retrievePackageVersion(std::string path) {
   }
   std::string line;
   for (;;) {
-    std::getline(in, line);
+    internal::getLinePassingBadAlloc(in, line);
     // The state is tested before the search: a marker line that ends the
     // file without a line feed sets eofbit and is not used.
     if (in.eof() || in.fail() || in.bad()) {

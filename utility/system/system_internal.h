@@ -7,6 +7,7 @@
 // library's hidden visibility and are not exported.
 
 #include <cstdint>
+#include <istream>
 #include <string>
 
 #include "KXAPI/KXStorage.h"
@@ -19,6 +20,12 @@ inline constexpr const char* kKernelVersionPath = "/proc/version";
 // Converts text with strtol(text, nullptr, 0), clamped to the int range so
 // that 64-bit hosts give what the 32-bit device gives.
 int toInt(const std::string& text);
+
+// std::getline, except that an allocation failure reaches the caller as
+// std::bad_alloc: the stream's own handler would swallow it, set badbit and
+// leave a cut-off line behind, which the caller would take for the file's
+// content. A read error still only sets badbit.
+void getLinePassingBadAlloc(std::istream& in, std::string& line);
 
 // getMountPath on the mount table at table.
 int mountPathIn(const std::string& table, const std::string& device, std::string* mountPath);
