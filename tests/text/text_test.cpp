@@ -46,6 +46,7 @@ TEST(Utf, ToUtf32) {
       {"\xC3\xC3", 4, UTF_SOURCE_ILLEGAL, 0, L""},
       {"\xF0\x90\x80\x7F", 4, UTF_SOURCE_ILLEGAL, 0, L""},
       {"ab\xF0\x90\x80", 4, UTF_SOURCE_TRUNCATED, 2, L"ab"},
+      {"abcdé", 8, UTF_CONVERSION_OK, 6, L"abcdé"},
       {"abcde", 3, UTF_TARGET_FULL, 3, L"abc"},
       {"aé", 1, UTF_TARGET_FULL, 1, L"a"},
   };
@@ -69,6 +70,7 @@ TEST(Utf, ToUtf8) {
       {{L'a', static_cast<wchar_t>(0xD800)}, 8, UTF_SOURCE_ILLEGAL, 1, "a"},
       {{static_cast<wchar_t>(0xDFFF)}, 8, UTF_SOURCE_ILLEGAL, 0, ""},
       {{static_cast<wchar_t>(0x110000)}, 8, UTF_SOURCE_ILLEGAL, 0, ""},
+      {L"abcdé", 8, UTF_CONVERSION_OK, 5, "abcdé"},
       {L"abcde", 3, UTF_TARGET_FULL, 3, "abc"},
       {L"a€", 3, UTF_TARGET_FULL, 1, "a"},
       {L"€", 3, UTF_CONVERSION_OK, 1, "€"},
