@@ -35,6 +35,7 @@ TEST(Concurrency, FunctionsAndObjectsOnManyThreads) {
   };
   std::vector<std::string> results(8);
   std::vector<std::thread> threads;
+  threads.reserve(results.size());
   for (std::string& result : results) {
     threads.emplace_back([&calls, &result] {
       for (int round = 0; round < 200; ++round) {

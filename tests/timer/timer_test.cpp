@@ -76,7 +76,7 @@ void Probe::run(const std::string& step) {
     EXPECT_EQ(timer->checkTimeouts(), KX::KX_STATUS_OK) << step;
     EXPECT_EQ(notes, step.substr(1)) << step;
   } else if (op == "on") {
-    listener->steps = split(step.substr(4), ',');
+    probes[who[0] - '0'].steps = split(step.substr(4), ',');
   } else if (op == "create") {
     EXPECT_EQ(KXTimer::createInstance(), timer ? timer : KXTimer::theInstance);
   } else if (op == "delete") {
