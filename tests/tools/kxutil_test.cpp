@@ -67,6 +67,7 @@ const std::vector<Case> kCommands = {
     {"encrypt --key-hex 0g0102030405060708090a0b0c0d0e0f hello", 105, "", "kxutil: ...only hex digits...\n"},
     {"encrypt --key 'fifteen bytes k' hello", 20, "", "kxutil: the key must be 16 bytes, got 15\n"},
     {"encrypt hello", 106, "", "kxutil: ...exactly one of --key-hex and --key...\n"},
+    {"encrypt " K16 "--key 'sixteen byte key' hello", 108, "", "kxutil: --key-hex excludes --key...\n"},
     // decrypt: round trips, OpenSSL's cipher text, and the strict Base64 and padding checks.
     {"decrypt " K16 "+W2cDEJuUvdT0wBuao3HWg==", 0, "hello"},
     {"printf 'line one\\nline two\\n' | {kxutil} encrypt --key 'sixteen byte key' | {kxutil} decrypt --key 'sixteen byte key'", 0, "line one\nline two\n"},
