@@ -44,6 +44,9 @@ TEST(Utf, ToUtf32) {
       {"\xF0\x8F\xBF\xBF", 4, UTF_SOURCE_ILLEGAL, 0, L""},
       {"\xF4\x90\x80\x80", 4, UTF_SOURCE_ILLEGAL, 0, L""},
       {"\xC3\xC0", 4, UTF_SOURCE_ILLEGAL, 0, L""},
+      {"\xC3"
+       "bcd",
+       4, UTF_SOURCE_ILLEGAL, 0, L""},
       {"\xF0\x90\x80\x7F", 4, UTF_SOURCE_ILLEGAL, 0, L""},
       {"ab\xF0\x90\x80", 4, UTF_SOURCE_TRUNCATED, 2, L"ab"},
       {"abcdé", 8, UTF_CONVERSION_OK, 6, L"abcdé"},
@@ -71,6 +74,7 @@ TEST(Utf, ToUtf8) {
       {{static_cast<wchar_t>(0xDFFF)}, 8, UTF_SOURCE_ILLEGAL, 0, ""},
       {{static_cast<wchar_t>(0x110000)}, 8, UTF_SOURCE_ILLEGAL, 0, ""},
       {L"abcdé", 8, UTF_CONVERSION_OK, 5, "abcdé"},
+      {L"ébcd", 8, UTF_CONVERSION_OK, 4, "ébcd"},
       {L"abcde", 3, UTF_TARGET_FULL, 3, "abc"},
       {L"a€", 3, UTF_TARGET_FULL, 1, "a"},
       {L"€", 3, UTF_CONVERSION_OK, 1, "€"},
