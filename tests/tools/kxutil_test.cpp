@@ -50,7 +50,6 @@ const std::vector<Case> kCommands = {
     {"df --json /kx/none", 2, R"({"path":"/kx/none","status":2,"total_mib":null,"free_mib":null,"used_mib":null})" "\n", "kxutil: cannot query the file system holding /kx/none\n"},
     {"info", 0, "Kernel build date:    ...\nSD card / USB stick:  ...\n\n  Space in MiB ...Total...\n  / ...\n"},
     {"info --json", 0, R"({"kernel_build_date":{"day":...,"month":...,"year":...},"removable_medium":{"mounted":...},)" R"("space":[{"path":"/","total_mib":...}]})" "\n"},
-    {"backtrace --depth 1", 0, "", "\tBacktrace:\n\t#1 ...kxutil(...\n\t...\n"},
     {"backtrace --depth 2", 0, "", "\tBacktrace:\n\t#1 ...\n\t#2 ...\n"},
     {"backtrace --depth 256", 0, "", "\tBacktrace:\n\t#1 ...main...\n"},
     {"backtrace --depth 257", 105, "", "kxutil: --depth: Value 257 not in range 0 to 256...\n"},
