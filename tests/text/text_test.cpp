@@ -1,12 +1,19 @@
-// The UTF conversions on hand-made rows; their round trip over arbitrary texts is checked by
-// fuzz/fuzz_utf_roundtrip.cpp. The tokenizer splits the build dates of the system tests, and
-// fuzz/fuzz_tokenizer.cpp checks its laws.
+// The tokenizer and the UTF conversions on hand-made rows; fuzz/fuzz_tokenizer.cpp checks the
+// tokenizer's laws over arbitrary texts, fuzz/fuzz_utf_roundtrip.cpp the conversions' round trip.
 #include <gtest/gtest.h>
 
 #include <tuple>
 
 #include "KXAPI/KXStringConversion.h"
+#include "KXAPI/KXStringTokenizer.h"
 #include "KXPlatform/ConvertUTF.h"
+
+// One token more than delimiters, empty ones included; none for an empty text.
+TEST(Tokenizer, Rows) {
+  EXPECT_EQ(KX::KXStringTokenizer::tokenize("a,,b;c", ",;"),
+            (std::vector<std::string>{"a", "", "b", "c"}));
+  EXPECT_EQ(KX::KXStringTokenizer::tokenize("", ","), std::vector<std::string>{});
+}
 
 namespace {
 
