@@ -1,19 +1,12 @@
-// The tokenizer and the UTF conversions on hand-made rows; fuzz/fuzz_tokenizer.cpp checks the
-// tokenizer's laws over arbitrary texts, fuzz/fuzz_utf_roundtrip.cpp the conversions' round trip.
+// The UTF conversions on hand-made rows; fuzz/fuzz_utf_roundtrip.cpp checks their round trip
+// over arbitrary texts. The tokenizer splits the system tests' build dates, and
+// fuzz/fuzz_tokenizer.cpp checks its laws.
 #include <gtest/gtest.h>
 
 #include <tuple>
 
 #include "KXAPI/KXStringConversion.h"
-#include "KXAPI/KXStringTokenizer.h"
 #include "KXPlatform/ConvertUTF.h"
-
-// One token more than delimiters, empty ones included; none for an empty text.
-TEST(Tokenizer, Rows) {
-  EXPECT_EQ(KX::KXStringTokenizer::tokenize("a,,b;c", ",;"),
-            (std::vector<std::string>{"a", "", "b", "c"}));
-  EXPECT_EQ(KX::KXStringTokenizer::tokenize("", ","), std::vector<std::string>{});
-}
 
 namespace {
 
