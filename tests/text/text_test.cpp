@@ -37,7 +37,9 @@ TEST(Utf, ToUtf32) {
       {"\U00010000\U0010FFFF\uD7FF\uE000𝄞", 20, UTF_CONVERSION_OK, 18,
        L"\U00010000\U0010FFFF\uD7FF\uE000𝄞"},
       {"a\xC1\xBF", 4, UTF_SOURCE_ILLEGAL, 1, L"a"},
-      {"a\x80", 4, UTF_SOURCE_ILLEGAL, 1, L"a"},
+      {"\x80"
+       "bcd",
+       4, UTF_SOURCE_ILLEGAL, 0, L""},
       {"a\xF5\x80\x80\x80", 4, UTF_SOURCE_ILLEGAL, 1, L"a"},
       {"\xE0\x9F\xBF", 4, UTF_SOURCE_ILLEGAL, 0, L""},
       {"\xED\xA0\x80", 4, UTF_SOURCE_ILLEGAL, 0, L""},
