@@ -77,6 +77,7 @@ void Probe::run(const std::string& step) {
     probes[who[0] - '0'].steps = split(step.substr(4), ',');
   } else if (op == "create") {
     EXPECT_EQ(KXTimer::createInstance(), timer ? timer : KXTimer::theInstance);
+    EXPECT_EQ(KXTimer::instance(), KXTimer::theInstance);
   } else if (op == "delete") {
     KXTimer::deleteInstance();
     EXPECT_EQ(KXTimer::theInstance, nullptr);
