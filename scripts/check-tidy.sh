@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs clang-tidy with the checks of .clang-tidy over the sources of the
-# library (utility/), the platform library (platform/) and kxutil
-# (tools/kxutil/), and the project's headers they include, with the compile
+# library (utility/), the platform library (platform/), kxutil (tools/kxutil/)
+# and the tests (tests/), and the project's headers they include, with the compile
 # commands of the release build. Fails on any finding. The reference is
 # clang-tidy 14, Debian 12's.
 #
@@ -19,7 +19,7 @@ log=$(mktemp)
 trap 'rm -f "${log}"' EXIT
 status=0
 run-clang-tidy -quiet -j "$(nproc)" -p build/release \
-  "^${root}/(utility|platform|tools/kxutil)/.*\.cpp$" >"${log}" 2>&1 || status=$?
+  "^${root}/(utility|platform|tools/kxutil|tests)/.*\.cpp$" >"${log}" 2>&1 || status=$?
 
 # Drop the command line of each file and clang-tidy's count of the warnings
 # it found and suppressed in headers outside the project.

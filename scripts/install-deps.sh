@@ -29,6 +29,7 @@ full=(
   g++-arm-linux-gnueabi g++-powerpc-linux-gnu qemu-user
   abigail-tools dpkg-dev doxygen
   qemu-system-arm device-tree-compiler mtools dosfstools e2fsprogs fdisk kmod cpio lintian  # the booted board
+  python3 ccache  # the size measure and the mutants
 )
 
 case "${1:-full}" in

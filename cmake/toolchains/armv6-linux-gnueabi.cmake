@@ -28,7 +28,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# The committed libabigail baseline abi/libKXAPI_Utility.armv6.abi is the
+# The committed libabigail baseline release/abi/libKXAPI_Utility.armv6.abi is the
 # ABI of this build.
 set(KX_ABI_NAME armv6)
 # What `readelf -A` must show as Tag_CPU_arch for every binary of the build.

@@ -21,8 +21,10 @@ inline std::string scratchPath() {
 // that the path names no file.
 inline std::string scratchFile(const std::optional<std::string>& content) {
   const std::string path = scratchPath();
-  std::remove(path.c_str());
-  if (content) std::ofstream(path, std::ios::binary) << *content;
+  static_cast<void>(std::remove(path.c_str()));
+  if (content) {
+    std::ofstream(path, std::ios::binary) << *content;
+  }
   return path;
 }
 

@@ -22,6 +22,7 @@ struct Case {
 #define K16 "--key-hex 7369787465656e2062797465206b6579 "
 
 // clang-format off
+// NOLINTNEXTLINE(cert-err58-cpp): a test table; a failed allocation here ends the program anyway
 const std::vector<Case> kCommands = {
     // The small-file readers refuse what is not a regular file; the library's report of a file
     // it cannot open is kxutil's one line, with the system's reason.
@@ -66,6 +67,7 @@ const std::vector<Case> kCommands = {
     {"encrypt --key-hex 0g0102030405060708090a0b0c0d0e0f hello", 105, "", "kxutil: ...only hex digits...\n"},
     {"encrypt --key 'fifteen bytes k' hello", 20, "", "kxutil: the key must be 16 bytes, got 15\n"},
     {"encrypt hello", 106, "", "kxutil: ...exactly one of --key-hex and --key...\n"},
+    {"encrypt " K16 "--key 'sixteen byte key' hello", 108, "", "kxutil: --key-hex excludes --key...\n"},
     // decrypt: round trips, OpenSSL's cipher text, and the strict Base64 and padding checks.
     {"decrypt " K16 "+W2cDEJuUvdT0wBuao3HWg==", 0, "hello"},
     {"printf 'line one\\nline two\\n' | {kxutil} encrypt --key 'sixteen byte key' | {kxutil} decrypt --key 'sixteen byte key'", 0, "line one\nline two\n"},
@@ -90,12 +92,19 @@ const std::vector<Case> kCommands = {
 // clang-format on
 
 // Whether text is pattern, in which "..." stands for any text.
+// NOLINTNEXTLINE(misc-no-recursion): one level per "..." of the pattern
 bool matches(const std::string& text, const std::string& pattern) {
   const auto dots = pattern.find("...");
-  if (dots == pattern.npos) return text == pattern;
-  if (text.compare(0, dots, pattern, 0, dots) != 0) return false;
+  if (dots == pattern.npos) {
+    return text == pattern;
+  }
+  if (text.compare(0, dots, pattern, 0, dots) != 0) {
+    return false;
+  }
   for (auto at = dots; at <= text.size(); ++at) {
-    if (matches(text.substr(at), pattern.substr(dots + 3))) return true;
+    if (matches(text.substr(at), pattern.substr(dots + 3))) {
+      return true;
+    }
   }
   return false;
 }
@@ -104,21 +113,28 @@ bool matches(const std::string& text, const std::string& pattern) {
 std::string output(const std::string& command, int* status = nullptr) {
   FILE* pipe = popen(command.c_str(), "r");
   std::string out;
-  for (int ch; (ch = std::fgetc(pipe)) != EOF;) out += static_cast<char>(ch);
+  for (int ch; (ch = std::fgetc(pipe)) != EOF;) {
+    out += static_cast<char>(ch);
+  }
   const int exit = pclose(pipe);
-  if (status != nullptr) *status = WIFEXITED(exit) ? WEXITSTATUS(exit) : -1;
+  if (status != nullptr) {
+    *status = WIFEXITED(exit) ? WEXITSTATUS(exit) : -1;
+  }
   return out;
 }
 
 void run(const std::vector<Case>& cases,
          const std::vector<std::pair<std::string, std::string>>& names) {
   for (Case c : cases) {
-    if (c.command.find("{kxutil}") == c.command.npos) c.command = "{kxutil} " + c.command;
+    if (c.command.find("{kxutil}") == c.command.npos) {
+      c.command = "{kxutil} " + c.command;
+    }
     for (std::string* field : {&c.command, &c.out, &c.err}) {
       for (const auto& [name, value] : names) {
         for (auto at = field->find(name); at != field->npos;
-             at = field->find(name, at + value.size()))
+             at = field->find(name, at + value.size())) {
           field->replace(at, name.size(), value);
+        }
       }
     }
     SCOPED_TRACE(c.command);
@@ -134,6 +150,7 @@ void run(const std::vector<Case>& cases,
   kxtest::scratchFile(std::nullopt);
 }
 
+// NOLINTNEXTLINE(cert-err58-cpp): a test constant; a failed allocation ends the program anyway
 const std::pair<std::string, std::string> kKxutil{
     // A hang (a read that never ends) fails the case instead of the whole test run.
     "{kxutil}", "timeout 60 " KX_TARGET_EMULATOR " '" KXUTIL_PATH "'"};
@@ -141,9 +158,10 @@ const std::pair<std::string, std::string> kKxutil{
 }  // namespace
 
 TEST(Kxutil, Commands) {
-  std::string device, mountPoint;
+  std::string device;
+  std::string mountPoint;
   std::ifstream("/proc/mounts") >> device >> mountPoint;
-  std::remove("kx_fifo");
+  static_cast<void>(std::remove("kx_fifo"));
   ASSERT_EQ(mkfifo("kx_fifo", 0600), 0);
   run(kCommands, {kKxutil,
                   {"{data}", KX_TEST_DATA_DIR "/tools"},
@@ -167,7 +185,9 @@ TEST(Kxutil, ExitStatusesAsInReadme) {
 // mount point holds the removable-medium mark.
 TEST(Kxutil, OddMount) {
   const char* dir = std::getenv("KX_LARGE_FS_DIR");
-  if (dir == nullptr) GTEST_SKIP() << "runs inside kxutil.odd_mount";
+  if (dir == nullptr) {
+    GTEST_SKIP() << "runs inside kxutil.odd_mount";
+  }
   run({{"m=\"{dir}/usbsd$(printf '\\377\\376')\"; d=\"kx-$(printf '\\351t\\351')\"; mkdir \"$m\" &&"
         " mount -t tmpfs -o size=1m \"$d\" \"$m\" && {kxutil} mount --json \"$d\"",
         0,

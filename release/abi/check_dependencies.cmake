@@ -1,5 +1,5 @@
 # Checks what LIBRARY needs from outside itself against ALLOWED
-# (tests/data/imports/allowed.txt): every DT_NEEDED entry must be the C/C++
+# (release/abi/imports/allowed.txt): every DT_NEEDED entry must be the C/C++
 # runtime's or the loader's, and every undefined symbol must be bound to a
 # runtime symbol version, be a weak start-file hook, or be one of the device's
 # sibling functions. Anything else would fail to load on the device, or drag
