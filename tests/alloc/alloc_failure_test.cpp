@@ -6,9 +6,9 @@
 #include <sanitizer/asan_interface.h>
 #include <sanitizer/lsan_interface.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <new>
+#include <utility>
 
 #include "KXAPI/KXAES.h"
 #include "KXAPI/KXBacktrace.h"
@@ -29,10 +29,9 @@ static thread_local long gLeft = -1;  // allocations this thread gets before one
 // both.
 extern "C" void* __interceptor_malloc(std::size_t);
 extern "C" void* malloc(std::size_t n) noexcept {
-  if (gLeft >= 0 && gLeft-- == 0) return nullptr;
-  return __interceptor_malloc(n);
+  return gLeft >= 0 && gLeft-- == 0 ? nullptr : __interceptor_malloc(n);
 }
-void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return std::malloc(n ? n : 1); }
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return malloc(n ? n : 1); }
 void* operator new[](std::size_t n, const std::nothrow_t& t) noexcept { return operator new(n, t); }
 void* operator new(std::size_t n) {
   if (void* p = operator new(n, std::nothrow)) return p;
@@ -48,10 +47,11 @@ namespace {
 
 const unsigned char kBytes[32] = {1};
 int status = -1;
-std::string value;
-std::string* gShown = &value;  // the string that the calls store into: value or a KXAES result
+KXAES gAes;
+// The string that the calls store into: gAes's result, which encryption writes.
+std::string& value = gAes.getEncryptedData();
 // What a call leaves behind: the status, the string and, as "+", a timer instance.
-std::string Seen() { return to_string(status) + " " + *gShown + (KXTimer::theInstance ? "+" : ""); }
+std::string Seen() { return to_string(status) + " " + value + (KXTimer::theInstance ? "+" : ""); }
 
 // Runs call with allocation k refused, k = 0, 1, ..., until a run is refused none, which must
 // leave Seen() at whole (by default what a first run with none refused leaves). Each run starts
@@ -61,19 +61,16 @@ std::string Seen() { return to_string(status) + " " + *gShown + (KXTimer::theIns
 template <typename Call>
 long Sweep(Call call, const std::string& failed, std::string whole = "", bool mayThrow = true) {
   for (long k = whole.empty() ? -1 : 0;; ++k) {
-    status = -1, std::string("before").swap(*gShown);
-    const std::string before = Seen();
+    const std::string before = (status = -1, std::string("before").swap(value), Seen());
     try {
       gLeft = k, call();
     } catch (const std::bad_alloc&) {  // a refusal, which left gLeft at -1
-      EXPECT_TRUE(mayThrow && Seen() == before) << "allocation " << k << " threw: " << Seen();
+      EXPECT_TRUE(mayThrow && Seen() == before) << k << " threw: " << Seen();
       continue;
     }
-    const bool refused = k >= 0 && gLeft < 0;
-    gLeft = -1;
+    const bool refused = k >= 0 && std::exchange(gLeft, -1) < 0;
     if (k < 0) whole = Seen();
-    EXPECT_TRUE(Seen() == whole || (refused && Seen() == failed))
-        << "allocation " << k << ": " << Seen();
+    EXPECT_TRUE(Seen() == whole || (refused && Seen() == failed)) << k << ": " << Seen();
     if (k >= 0 && !refused) return k;
   }
 }
@@ -94,7 +91,6 @@ TEST(AllocationFailure, EveryFunction) {
   const std::string file = "kx_alloc_version_file";
   const std::string key(16, 'k');
   const std::string mounts = getLineFromFile("/proc/mounts");
-  const std::string device = mounts.substr(0, mounts.find(' '));
   std::ofstream(file) << "42 Version Major=\"01         02            0003\n";
   Sweep([&] { value = to_string(KXStringTokenizer::tokenize(text, ",").size()); }, "");
   Sweep([&] { value = convertToUtf8(convertToUtf16(text)); }, "");
@@ -102,7 +98,7 @@ TEST(AllocationFailure, EveryFunction) {
   Sweep([&] { value = to_string(readIntegerFromFile(file, &status)); }, "-1 16");
   Sweep([&] { value = getLineFromFile(file); }, "-1 ");
   Sweep([&] { value = retrievePackageVersion(file); }, "-1 NOTFOUND");
-  Sweep([&] { status = getMountPath(device, &value); }, "16 before");
+  Sweep([&] { status = getMountPath(mounts.substr(0, mounts.find(' ')), &value); }, "16 before");
   Sweep([&] { status = isAnSDCardMounted(&value); }, "0 NO SD CARD FOUND!");
   Sweep([&] { status = isAnUSBStickMounted(&value); }, "0 NO USB STICK FOUND!");
   for (int (*const date)() : {&getOSBuildDay, &getOSBuildMonth, &getOSBuildYear}) {
@@ -113,27 +109,23 @@ TEST(AllocationFailure, EveryFunction) {
   for (const KXTimerType type : {TIMER_ONE_SHOT, TIMER_REPEAT}) {
     Sweep([&] { status = KXTimer::instance()->installTimer(0, type, &on); }, "", "0 before+");
   }
-  KXAES aes;
   const auto allocatesNothing = [&] {
     AES engine;
     engine.SetParameters(256, 128), engine.StartDecryption(kBytes);
     engine.Decrypt(kBytes, nullptr, 0, AES::CBC);
-    status = KXAES().startEncryption(key.substr(1)) + aes.startEncryption(key);
+    status = KXAES().startEncryption(key.substr(1)) + gAes.startEncryption(key);
     getDiskSpace(TOTAL_SPACE, "/");
-    KXTimer::instance()->checkTimeouts();
-    KXTimer::instance()->removeTimer(TIMER_REPEAT, &on);
+    KXTimer::instance()->checkTimeouts(), KXTimer::instance()->removeTimer(TIMER_REPEAT, &on);
     KXTimer::deleteInstance();
   };
   EXPECT_EQ(Sweep(allocatesNothing, "", "20 before", false), 0);
-  gShown = &aes.getEncryptedData();
   testing::internal::CaptureStdout();
   for (const std::size_t length : {15u, 300u}) {
     const std::string plain(length, 't');
-    EXPECT_EQ(Sweep([&] { status = aes.encrypt(plain); }, "1 before"), length < 256 ? 2 : 3);
-    Sweep([&] { delete[] aes.convertPlainText(plain, status); }, "", "", false);
-    Sweep([&] { aes.encodeBase64(*gShown, kBytes, int(length % 32)); }, "");
+    EXPECT_EQ(Sweep([&] { status = gAes.encrypt(plain); }, "1 before"), length < 256 ? 2 : 3);
+    Sweep([&] { delete[] gAes.convertPlainText(plain, status); }, "", "", false);
+    Sweep([&] { gAes.encodeBase64(value, kBytes, int(length % 32)); }, "");
   }
-  gShown = &value;
   const std::string message = "Converting plain text failed\n";
   EXPECT_EQ(testing::internal::GetCapturedStdout(), message + message + message + message);
 }
