@@ -24,13 +24,12 @@ void Check(const Bytes& key, int blockBits, bool cbc, const Bytes& iv, const Byt
   dec.SetParameters(static_cast<int>(key.size() * 8), blockBits);
   enc.StartEncryption(key.data());
   dec.StartDecryption(key.data());
-  Bytes in = plain;
+  Bytes in = plain;  // what each block call encrypts
+  for (std::size_t i = 0; i < plain.size(); ++i) {
+    in[i] ^= i < n ? iv[i] : cbc ? cipher[i - n] : Bytes::value_type{0};
+  }
   Bytes out(plain.size());
   Bytes back(plain.size());
-  for (std::size_t i = 0; i < plain.size(); ++i) {
-    const Bytes& chain = i < n ? iv : cbc ? cipher : Bytes(i + 1);  // zeros for ECB
-    in[i] ^= chain[i < n ? i : i - n];                              // what each block call encrypts
-  }
   for (std::size_t at = 0; at < plain.size(); at += n) {
     enc.EncryptBlock(&in[at], &out[at]);
     dec.DecryptBlock(&cipher[at], &back[at]);
@@ -95,11 +94,9 @@ TEST(AesEngine, WiderBlocksAndChains) {
 TEST(AesDeathTest, CallsOutsideTheContract) {
   AES aes;
   Bytes out(64, 0x3C);
-  const auto mode = [](int value) {
-    AES::BlockMode m;
-    std::memcpy(&m, &value, sizeof m);
-    return m;
-  };
+  const int two = 2;
+  AES::BlockMode unknown{};
+  std::memcpy(&unknown, &two, sizeof unknown);  // a mode outside the enumeration
   aes.SetParameters(256, 256);
   aes.SetParameters(128, 100);  // refused: the parameters are reset
   aes.Encrypt(nullptr, out.data(), 2, AES::CBC);
@@ -107,9 +104,9 @@ TEST(AesDeathTest, CallsOutsideTheContract) {
   EXPECT_DEATH(aes.StartEncryption(out.data()), "utility/aes/aes_algo.*Nk > 0");
   aes.SetParameters(128, 128);
   aes.StartEncryption(out.data());
-  aes.Encrypt(nullptr, out.data(), 0, mode(2));
-  aes.Decrypt(nullptr, out.data(), 0, mode(2));
+  aes.Encrypt(nullptr, out.data(), 0, unknown);
+  aes.Decrypt(nullptr, out.data(), 0, unknown);
   EXPECT_EQ(out, Bytes(64, 0x3C));
-  EXPECT_DEATH(aes.Encrypt(out.data(), out.data(), 1, mode(2)),
+  EXPECT_DEATH(aes.Encrypt(out.data(), out.data(), 1, unknown),
                "utility/aes/aes_algo.*AES::Encrypt\\(.*Unknown mode!");
 }

@@ -5,8 +5,7 @@
 #include "KXAPI/KXStatus.h"
 #include "published.h"
 
-using KX::KX_STATUS_INVALID_ARGUMENT;
-using KX::KX_STATUS_OK;
+using namespace KX;
 
 // The data sit in a buffer of their exact size, so that a sanitizer sees any read past the end.
 // The output replaces what the string held.

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <fstream>
 #include <optional>
 #include <regex>
 

@@ -12,11 +12,12 @@ namespace {
 
 // What a routine made of its input with room for `room` units: its status, the units
 // consumed, the text written.
+template <typename From, typename To>
+using Routine = UtfConversionStatus (*)(const From**, const From*, To**, To*, UtfConversionFlags);
+
 template <typename Out, typename In, typename From, typename To>
-std::tuple<int, std::size_t, Out> convert(UtfConversionStatus (*routine)(const From**, const From*,
-                                                                         To**, To*,
-                                                                         UtfConversionFlags),
-                                          const In& in, std::size_t room) {
+std::tuple<int, std::size_t, Out> convert(Routine<From, To> routine, const In& in,
+                                          std::size_t room) {
   Out target(room, 0);
   const auto* const begin = reinterpret_cast<const From*>(in.data());
   const From* src = begin;
@@ -37,18 +38,14 @@ TEST(Utf, ToUtf32) {
       {"\U00010000\U0010FFFF\uD7FF\uE000𝄞", 20, UTF_CONVERSION_OK, 18,
        L"\U00010000\U0010FFFF\uD7FF\uE000𝄞"},
       {"a\xC1\xBF", 4, UTF_SOURCE_ILLEGAL, 1, L"a"},
-      {"\x80"
-       "bcd",
-       4, UTF_SOURCE_ILLEGAL, 0, L""},
+      {"\x80zcd", 4, UTF_SOURCE_ILLEGAL, 0, L""},
       {"a\xF5\x80\x80\x80", 4, UTF_SOURCE_ILLEGAL, 1, L"a"},
       {"\xE0\x9F\xBF", 4, UTF_SOURCE_ILLEGAL, 0, L""},
       {"\xED\xA0\x80", 4, UTF_SOURCE_ILLEGAL, 0, L""},
       {"\xF0\x8F\xBF\xBF", 4, UTF_SOURCE_ILLEGAL, 0, L""},
       {"\xF4\x90\x80\x80", 4, UTF_SOURCE_ILLEGAL, 0, L""},
       {"\xC3\xC0", 4, UTF_SOURCE_ILLEGAL, 0, L""},
-      {"\xC3"
-       "bcd",
-       4, UTF_SOURCE_ILLEGAL, 0, L""},
+      {"\xC3zcd", 4, UTF_SOURCE_ILLEGAL, 0, L""},
       {"\xF0\x90\x80\x7F", 4, UTF_SOURCE_ILLEGAL, 0, L""},
       {"ab\xF0\x90\x80", 4, UTF_SOURCE_TRUNCATED, 2, L"ab"},
       {"abcdé", 8, UTF_CONVERSION_OK, 6, L"abcdé"},

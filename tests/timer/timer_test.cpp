@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <regex>
 #include <sstream>
 
 #include "KXAPI/KXStatus.h"
@@ -26,14 +27,10 @@ unsigned long KX::KXTick::getTickCount() { return fakeTick; }
 
 namespace {
 
-// The pieces of text between separators, blanks before them dropped.
-std::vector<std::string> split(const std::string& text, char separator) {
-  std::vector<std::string> pieces;
-  std::istringstream in(text);
-  for (std::string piece; std::getline(in, piece, separator);) {
-    pieces.push_back(piece.erase(0, piece.find_first_not_of(' ')));
-  }
-  return pieces;
+// The pieces of text between separators.
+std::vector<std::string> split(const std::string& text, const char* separator) {
+  const std::regex pattern(separator);
+  return {std::sregex_token_iterator(text.begin(), text.end(), pattern, -1), {}};
 }
 
 struct Probe : KX::KXEventListener {
@@ -57,8 +54,7 @@ void Probe::run(const std::string& step) {
   std::string who;
   unsigned long timeout = 0;
   words >> op >> who >> timeout;
-  const std::string kind = op.substr(1);
-  const auto type = static_cast<KX::KXTimerType>(kind == "o" ? 0 : kind == "r" ? 1 : 2);
+  const auto type = static_cast<KX::KXTimerType>(op[1] == 'o' ? 0 : op[1] == 'r' ? 1 : 2);
   const bool named = (op[0] == '+' || op[0] == '-' || op == "on") && who != "n";
   Probe* const listener = named ? &probes[who[0] - '0'] : nullptr;
   const int status = listener ? KX::KX_STATUS_OK : KX::KX_STATUS_INVALID_ARGUMENT;
@@ -74,7 +70,7 @@ void Probe::run(const std::string& step) {
     EXPECT_EQ(timer->checkTimeouts(), KX::KX_STATUS_OK) << step;
     EXPECT_EQ(notes, step.substr(1)) << step;
   } else if (op == "on") {
-    probes[who[0] - '0'].steps = split(step.substr(4), ',');
+    probes[who[0] - '0'].steps = split(step.substr(5), ", ");
   } else if (op == "create") {
     EXPECT_EQ(KXTimer::createInstance(), timer ? timer : KXTimer::theInstance);
     EXPECT_EQ(KXTimer::instance(), KXTimer::theInstance);
@@ -114,7 +110,7 @@ TEST(Timer, Scenarios) {
     KXTimer::deleteInstance();
     KXTimer::createInstance();
     fakeTick = 0;
-    for (const std::string& step : split(scenario, ';')) {
+    for (const std::string& step : split(scenario, "; ")) {
       Probe::run(step);
     }
   }
