@@ -94,9 +94,11 @@ TEST(AesEngine, WiderBlocksAndChains) {
 TEST(AesDeathTest, CallsOutsideTheContract) {
   AES aes;
   Bytes out(64, 0x3C);
-  const int two = 2;
-  AES::BlockMode unknown{};
-  std::memcpy(&unknown, &two, sizeof unknown);  // a mode outside the enumeration
+  const auto mode = [](int value) {
+    AES::BlockMode m;
+    std::memcpy(&m, &value, sizeof m);
+    return m;
+  };
   aes.SetParameters(256, 256);
   aes.SetParameters(128, 100);  // refused: the parameters are reset
   aes.Encrypt(nullptr, out.data(), 2, AES::CBC);
@@ -104,9 +106,9 @@ TEST(AesDeathTest, CallsOutsideTheContract) {
   EXPECT_DEATH(aes.StartEncryption(out.data()), "utility/aes/aes_algo.*Nk > 0");
   aes.SetParameters(128, 128);
   aes.StartEncryption(out.data());
-  aes.Encrypt(nullptr, out.data(), 0, unknown);
-  aes.Decrypt(nullptr, out.data(), 0, unknown);
+  aes.Encrypt(nullptr, out.data(), 0, mode(2));
+  aes.Decrypt(nullptr, out.data(), 0, mode(2));
   EXPECT_EQ(out, Bytes(64, 0x3C));
-  EXPECT_DEATH(aes.Encrypt(out.data(), out.data(), 1, unknown),
+  EXPECT_DEATH(aes.Encrypt(out.data(), out.data(), 1, mode(2)),
                "utility/aes/aes_algo.*AES::Encrypt\\(.*Unknown mode!");
 }
