@@ -171,7 +171,7 @@ void addEncryptCommand(CLI::App& app, Result& result) {
 void addDecryptCommand(CLI::App& app, Result& result) {
   auto args = std::make_shared<CipherArgs>();
   CLI::App* cmd = addCommand(
-      app, "decrypt", "Decrypt the Base64 of an AES-128 cipher text (as encrypt)",
+      app, "decrypt", "Decrypt the Base64 text that encrypt prints",
       "The inverse of encrypt: decodes BASE64 (or all of standard input; one trailing line feed "
       "is allowed) strictly by RFC 4648 (only the alphabet, '=' only as final padding, a length "
       "that is a multiple of 4), decrypts it with AES-128 in ECB mode, checks and removes the "

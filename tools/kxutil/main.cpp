@@ -94,9 +94,11 @@ std::string unknownCommand(const CLI::App& app, int argc, char** argv) {
 
 int run(int argc, char** argv) {
   CLI::App app{
-      "kxutil: device information, diagnostics and text encryption with libKXAPI_Utility.\nThe "
-      "exit status is the library's status code, or kxutil's own where the library has none.",
+      wrapped("kxutil: device information, diagnostics and text encryption with "
+              "libKXAPI_Utility. The exit status is the library's status code, or kxutil's own "
+              "where the library has none."),
       "kxutil"};
+  app.get_formatter()->column_width(24);  // option and command lines within 79 columns
   app.require_subcommand(1);
   app.set_version_flag("--version", "kxutil " KXUTIL_VERSION);
   app.failure_message([](const CLI::App*, const CLI::Error& e) {
