@@ -10,17 +10,12 @@
 
 namespace kxtest {
 
-// The running test's own scratch file: CTest runs the tests of one program at the same time,
-// in the same directory.
-inline std::string scratchPath() {
-  const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
-  return test ? std::string("kx_") + test->test_suite_name() + "." + test->name() : "kx_scratch";
-}
-
-// Fills the scratch file with content and returns its path; without content removes it, so
+// Fills the running test's own scratch file with content and returns its path (CTest runs the
+// tests of one program at the same time, in the same directory); without content removes it, so
 // that the path names no file.
 inline std::string scratchFile(const std::optional<std::string>& content) {
-  const std::string path = scratchPath();
+  const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+  const std::string path = std::string("kx_") + test->test_suite_name() + "." + test->name();
   static_cast<void>(std::remove(path.c_str()));
   if (content) {
     std::ofstream(path, std::ios::binary) << *content;

@@ -104,8 +104,9 @@ void run(const std::vector<Case>& cases,
     }
     SCOPED_TRACE(c.command);
     int status = 0;
-    const std::string out = output("{ " + c.command + "; } 2>" + kxtest::scratchPath(), &status);
-    const std::string err = output("cat " + kxtest::scratchPath());
+    const std::string errors = kxtest::scratchFile(std::nullopt);
+    const std::string out = output("{ " + c.command + "; } 2>" + errors, &status);
+    const std::string err = output("cat " + errors);
     EXPECT_EQ(status, c.status);
     EXPECT_EQ(fnmatch(c.out.c_str(), out.c_str(), FNM_NOESCAPE), 0) << "standard output: " << out;
     EXPECT_EQ(fnmatch(c.err.c_str(), err.c_str(), FNM_NOESCAPE), 0) << "standard error: " << err;
