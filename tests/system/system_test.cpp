@@ -1,5 +1,6 @@
-// The device and system queries: the file readers, the version lookup, the build date, the
-// mount table and the disk figures' guards on hand-made input; the backtrace listing.
+// The device and system queries: the file readers, the build date, the mount table and the disk
+// figures' guards on hand-made input; the backtrace listing. kxutil's version rows test the
+// version lookup.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -8,7 +9,6 @@
 
 #include "KXAPI/KXBacktrace.h"
 #include "KXAPI/KXFileReader.h"
-#include "KXAPI/KXPackageVersion.h"
 #include "KXAPI/KXStatus.h"
 #include "KXAPI/KXStorage.h"
 #include "KXPlatform/KXError.h"
@@ -52,19 +52,6 @@ TEST(System, FileReaders) {
   }
 }
 
-TEST(System, PackageVersion) {
-  const std::pair<std::optional<std::string>, const char*> rows[] = {
-      {std::nullopt, "NOTFOUND"},
-      {"x\n  Version Major=\"01\" Minor=\"07\" BuildNum=\"081599\"\n", "01-07-0815"},
-      {"Version Major=\"01\" Minor=\"07\" BuildNum=\"0815\"", "undefined"},
-  };
-  for (const auto& [content, expected] : rows) {
-    const std::string path = kxtest::scratchFile(content);
-    EXPECT_EQ(retrievePackageVersion(path), expected);
-    EXPECT_EQ(std::exchange(reports, {}), content ? "" : "Error opening file " + path + "\n");
-  }
-}
-
 // "... <month> <day> <time> <zone> <year>", counted from the end at every single blank.
 TEST(System, BuildDate) {
   const std::tuple<std::optional<std::string>, int, int, int> rows[] = {
@@ -105,7 +92,6 @@ TEST(System, MountTable) {
   std::string medium = "unchanged";
   EXPECT_TRUE(removableMediumIn(table, &medium, "none"));
   EXPECT_EQ(medium, "/media/usbsd0");
-  EXPECT_TRUE(removableMediumIn(table, nullptr, "none"));
   std::string path = "unchanged";
   EXPECT_EQ(mountPathIn("kx/no/table", "/dev/root", &path), KX_STATUS_OPEN_FAILED);
   EXPECT_EQ(path, "unchanged");

@@ -45,12 +45,9 @@ TEST(Utf, ToUtf32) {
       {"\xF0\x8F\xBF\xBF", 4, UTF_SOURCE_ILLEGAL, 0, L""},
       {"\xF4\x90\x80\x80", 4, UTF_SOURCE_ILLEGAL, 0, L""},
       {"\xC3\xC0", 4, UTF_SOURCE_ILLEGAL, 0, L""},
-      {"\xC3zcd", 4, UTF_SOURCE_ILLEGAL, 0, L""},
-      {"\xF0\x90\x80\x7F", 4, UTF_SOURCE_ILLEGAL, 0, L""},
       {"ab\xF0\x90\x80", 4, UTF_SOURCE_TRUNCATED, 2, L"ab"},
       {"abcdé", 8, UTF_CONVERSION_OK, 6, L"abcdé"},
       {"abcde", 3, UTF_TARGET_FULL, 3, L"abc"},
-      {"aé", 1, UTF_TARGET_FULL, 1, L"a"},
   };
   for (const auto& [in, room, status, consumed, out] : rows) {
     EXPECT_EQ(convert<std::wstring>(ConvertUTF8toUTF32, in, room), std::tie(status, consumed, out))
@@ -75,8 +72,6 @@ TEST(Utf, ToUtf8) {
       {L"abcdé", 8, UTF_CONVERSION_OK, 5, "abcdé"},
       {L"ébcd", 8, UTF_CONVERSION_OK, 4, "ébcd"},
       {L"abcde", 3, UTF_TARGET_FULL, 3, "abc"},
-      {L"a€", 3, UTF_TARGET_FULL, 1, "a"},
-      {L"€", 3, UTF_CONVERSION_OK, 1, "€"},
   };
   for (const auto& [in, room, status, consumed, out] : rows) {
     EXPECT_EQ(convert<std::string>(ConvertUTF32toUTF8, in, room), std::tie(status, consumed, out));

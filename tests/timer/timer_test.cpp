@@ -92,8 +92,6 @@ TEST(Timer, Scenarios) {
       "+r 0 10; t 11; c 0r; t 21; c; t 1000; c 0r; t 1010; c; t 1011; c 0r",
       // every other type number is a repeat, removed as one
       "+o n 5; +r n 5; -o n; -r n; +2 0 10; t 11; c 0r; t 22; c 0r; -2 0; t 99; c",
-      // removal by kind; kinds and listeners are independent
-      "+o 0 5; +r 0 5; -r 0; +o 1 5; +r 1 5; -o 1; t 6; c 0o 1r; t 99; c 1r",
       // handlers that change the timers in the walk
       "+o 0 0; +o 1 0; +r 2 0; +r 3 0; on 0 -o 1, -r 2; t 1; c 0o 3r",
       "+r 0 0; +r 1 0; on 0 -r 0; t 1; c 0r 1r; t 2; c 1r",
