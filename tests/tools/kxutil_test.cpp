@@ -61,7 +61,7 @@ const std::vector<Case> kCommands = {
     {"encrypt hello", 106, "", "kxutil: *exactly one of --key-hex and --key*\n"},
     {"encrypt " K16 "--key 'sixteen byte key' hello", 108, "", "kxutil: --key-hex excludes --key*\n"},
     // decrypt: round trips, OpenSSL's cipher text, and the strict Base64 and padding checks.
-    {"for n in $(seq 0 17) 31 32 33 47 48; do head -c $n {data}/binary.bin > kx_tmp1; {kxutil} encrypt --key 'sixteen byte key' < kx_tmp1 > kx_tmp2;" " base64 -d kx_tmp2 | openssl enc -d -aes-128-ecb -K 7369787465656e2062797465206b6579 | cmp -s - kx_tmp1 || echo e$n;" " {kxutil} decrypt " K16 "< kx_tmp2 | cmp -s - kx_tmp1 || echo d$n; done", 0, ""},
+    {"for n in $(seq 0 17) 31 32 33 47 48 300; do for i in 1 2 3 4 5 6 7; do cat {data}/binary.bin; done | head -c $n > kx_tmp1; {kxutil} encrypt --key 'sixteen byte key' < kx_tmp1 > kx_tmp2;" " base64 -d kx_tmp2 | openssl enc -d -aes-128-ecb -K 7369787465656e2062797465206b6579 | cmp -s - kx_tmp1 || echo e$n;" " {kxutil} decrypt " K16 "< kx_tmp2 | cmp -s - kx_tmp1 || echo d$n; done", 0, ""},
     {"decrypt " K16 "'+W2cDEJuUvdT0wBu o3HWg=='", 4, "", "kxutil: *the byte 0x20 at position 17 is not*\n"},
     {"printf '+W2cDEJuUvdT0wBuao3HWg==\\r\\n' | {kxutil} decrypt " K16, 4, "", "kxutil: *its length 25 is not a multiple of 4\n"},
     {"printf '+W2cDEJuUvdT0wBuao3HWg==\\n\\n' | {kxutil} decrypt " K16, 4, "", "kxutil: *its length 25 is not*\n"},
