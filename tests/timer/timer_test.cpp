@@ -90,6 +90,7 @@ TEST(Timer, Scenarios) {
       // re-armed from the check
       "t 100; +o 0 10; t 110; c; t 111; c 0o; t 500; c; t -6; +o 0 10; t 4; c; t 5; c 0o",
       "+r 0 10; t 11; c 0r; t 21; c; t 1000; c 0r; t 1010; c; t 1011; c 0r",
+      "+r 0 10; t -1; c 0r; t 9; c; t 10; c 0r",  // re-armed past zero
       // every other type number is a repeat, removed as one
       "+o n 5; +r n 5; -o n; -r n; +2 0 10; t 11; c 0r; t 22; c 0r; -2 0; t 99; c",
       // handlers that change the timers in the walk
