@@ -149,6 +149,10 @@ TEST(Kxutil, OddMount) {
        {"info --json", 0,
         R"(*"removable_medium":{"mounted":true,"mount_point":"{dir}/usbsd��"},"space":[[]{*},)"
         R"({"path":"{dir}/usbsd��","total_mib":0,*)"
-        "\n"}},
+        "\n"},
+       // The text columns: the path 2 wider than the longest, then 10 each.
+       {"info | tail -n 1", 0, "  {dir}/usbsd\377\376           0         0         0\n"},
+       {"df {dir}/usbsd*", 0,
+        "*:\n  Total:          0 MiB\n  Free:           0 MiB\n  Used:           0 MiB\n"}},
       {{"{kxutil}", KXUTIL}, {"{dir}", dir}});
 }
