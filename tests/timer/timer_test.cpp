@@ -96,7 +96,6 @@ TEST(Timer, Scenarios) {
       // handlers that change the timers in the walk
       "+o 0 0; +o 1 0; +r 2 0; +r 3 0; on 0 -o 1, -r 2; t 1; c 0o 3r",
       "+r 0 0; +r 1 0; on 0 -r 0; t 1; c 0r 1r; t 2; c 1r",
-      "+o 0 0; +o 1 0; on 0 +o 0 5; t 1; c 0o 1o; t 99; c",
       "+r 0 10; +r 1 10; on 0 t 20, +r 0 100; t 11; c 0r 1r; t 111; c 1r; t 112; c 0r",
       "+o 0 0; +o 1 0; +r 2 0; on 0 delete; t 1; c 0o; create",
       "+r 0 0; +r 1 0; on 0 delete; t 1; c 0r; create",
