@@ -27,7 +27,6 @@ const std::vector<Case> kCommands = {
     // The small-file readers refuse what is not a regular file; the library's report of a file
     // it cannot open is kxutil's one line, with the system's reason.
     {"read {data}/hex.txt", 0, "0x1F\n"},
-    {"read-int {data}/hex.txt", 0, "31\n"},
     {"read /nonexistent", 16, "", "kxutil: Error opening device file /nonexistent: No such file or directory\n"},
     {"read-int {data}", 20, "", "kxutil: {data} is not a regular file\n"},
     {"version {data}/version.txt", 0, "Version: 01-07-0815\n"},
@@ -43,7 +42,6 @@ const std::vector<Case> kCommands = {
     {"df {data}", 0, "File system holding {data}:\n  Total: * MiB\n  Free: * MiB\n  Used: * MiB\n"},
     {"df --json /kx/none", 2, R"({"path":"/kx/none","status":2,"total_mib":null,"free_mib":null,"used_mib":null})" "\n", "kxutil: cannot query the file system holding /kx/none\n"},
     {"info", 0, "Kernel build date:    *\nSD card / USB stick:  none mounted\n\n  Space in MiB       Total      Free      Used\n  / *\n"},
-    {"info --json", 0, R"({"kernel_build_date":{"day":*,"month":*,"year":*},"removable_medium":{"mounted":*},)" R"("space":[[]{"path":"/","total_mib":*}]})" "\n"},
     // The largest depth; the default skip leaves out the library's own frame (absolute addresses differ).
     {"{kxutil} backtrace -d 256 2>&1 | sed 's/ [[].*//' > kx_tmp1; {kxutil} backtrace -d 256 -s 1 2>&1 | sed 's/ [[].*//' | cmp - kx_tmp1 && grep -q main kx_tmp1", 0},
     {"backtrace --depth 257", 105, "", "kxutil: --depth: Value 257 not in range 0 to 256*\n"},
@@ -58,10 +56,8 @@ const std::vector<Case> kCommands = {
     {"encrypt " K16 "hello", 0, "+W2cDEJuUvdT0wBuao3HWg==\n"},
     {"encrypt --key-hex 0001 hello", 20, "", "kxutil: the key must be 32 hex digits, got 4\n"},
     {"encrypt --key-hex 000 hello", 105, "", "kxutil: --key-hex: the key must be 32 hex digits, got 3*\n"},
-    {"encrypt --key-hex 0g0102030405060708090a0b0c0d0e0f hello", 105, "", "kxutil: *only hex digits*\n"},
     {"encrypt --key 'fifteen bytes k' hello", 20, "", "kxutil: the key must be 16 bytes, got 15\n"},
     {"encrypt hello", 106, "", "kxutil: *exactly one of --key-hex and --key*\n"},
-    {"encrypt " K16 "--key 'sixteen byte key' hello", 108, "", "kxutil: --key-hex excludes --key*\n"},
     // decrypt: round trips, OpenSSL's cipher text, and the strict Base64 and padding checks.
     {"for n in $(seq 0 17) 31 32 33 47 48 300; do for i in 1 2 3 4 5 6 7; do cat {data}/binary.bin; done | head -c $n > kx_tmp1; {kxutil} encrypt --key 'sixteen byte key' < kx_tmp1 > kx_tmp2;" " base64 -d kx_tmp2 | openssl enc -d -aes-128-ecb -K 7369787465656e2062797465206b6579 | cmp -s - kx_tmp1 || echo e$n;" " {kxutil} decrypt " K16 "< kx_tmp2 | cmp -s - kx_tmp1 || echo d$n; done", 0, ""},
     {"decrypt " K16 "'+W2cDEJuUvdT0wBu o3HWg=='", 4, "", "kxutil: *the byte 0x20 at position 17 is not*\n"},
