@@ -44,10 +44,12 @@ const std::vector<Case> kCommands = {
     {"info", 0, "Kernel build date:    *\nSD card / USB stick:  none mounted\n\n  Space in MiB       Total      Free      Used\n  / *\n"},
     // The largest depth; the default skip leaves out the library's own frame (absolute addresses differ).
     {"{kxutil} backtrace -d 256 2>&1 | sed 's/ [[].*//' > kx_tmp1; {kxutil} backtrace -d 256 -s 1 2>&1 | sed 's/ [[].*//' | cmp - kx_tmp1 && grep -q main kx_tmp1", 0},
-    {"backtrace --depth 257", 105, "", "kxutil: --depth: Value 257 not in range 0 to 256*\n"},
+    {"for d in 0 257; do {kxutil} backtrace -d $d 2>&1; echo $?; done", 0, "\tBacktrace:\n\t...\n0\nkxutil: --depth: Value 257 not in range 0 to 256*\n105\n"},
+    // A command's own help: its text wrapped at 79 columns, then its statuses.
+    {"backtrace --help | sed -n '/^Prints/,$p'", 0, "Prints kxutil's own call stack on standard error as the library lists it, to\ncheck stack walking and symbol names on a device.\n\nExit status:\n     0  success\n"},
     // Usage.
     {"", 106, "", "kxutil: A subcommand is required*\n"},
-    {"bogus", 109, "", "kxutil: unknown command 'bogus'; the commands are encrypt, decrypt, info, mount, df, " "read, read-int, version, backtrace*\n"},
+    {"b", 109, "", "kxutil: unknown command 'b'; the commands are encrypt, decrypt, info, mount, df, " "read, read-int, version, backtrace*\n"},
     {"--version", 0, "kxutil " KXUTIL_VERSION "\n"},
     // The statuses in --help are those of the README's table.
     {"--help | sed '1,/^Exit status:/d' | awk '{$1=$1};1' > kx_tmp1; grep -q '^100+ a usage error' kx_tmp1 && sed -n '/^| Exit status/,/^$/p' {data}/../../../README.md | sed '1,2d;$d' | tr -d '`|' | awk '{$1=$1};1' | cmp - kx_tmp1", 0},
