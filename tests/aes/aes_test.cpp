@@ -111,4 +111,6 @@ TEST(AesDeathTest, CallsOutsideTheContract) {
   EXPECT_EQ(out, Bytes(64, 0x3C));
   EXPECT_DEATH(aes.Encrypt(out.data(), out.data(), 1, mode(2)),
                "utility/aes/aes_algo.*AES::Encrypt\\(.*Unknown mode!");
+  EXPECT_DEATH(aes.Decrypt(out.data(), out.data(), 1, mode(2)),
+               "utility/aes/aes_algo.*AES::Decrypt\\(.*Unknown mode!");
 }
