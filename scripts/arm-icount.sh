@@ -98,6 +98,8 @@ declare -A fingerprint=(
 )
 
 cost() {  # IMPL OP KEY BLOCK COUNT: instructions of COUNT units beyond COUNT 0
+  # "-z" in the key: counted against a zero run of equal width (below), so
+  # that counts cached the older way are not reused.
   local impl=$1 key="$1-${fingerprint[$1]:-}-z $2 $3 $4 $5" hit
   shift
   if [[ ${impl} != kx ]] && hit=$(grep -m1 "^${key} = " "${cache}"); then
