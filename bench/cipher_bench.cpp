@@ -22,9 +22,9 @@ using kxbench::randomBytes;
 constexpr unsigned long kBlocks = kBufferBytes / 16;
 
 struct Workload {
-  explicit Workload(int keyBits)
-      : keyBits(keyBits),
-        key(randomBytes(keyBits / 8, 1)),
+  explicit Workload(int bits)
+      : keyBits(bits),
+        key(randomBytes(static_cast<std::size_t>(bits) / 8, 1)),
         plain(randomBytes(kBufferBytes, 2)),
         out(kBufferBytes),
         check(kBufferBytes) {}
@@ -43,7 +43,7 @@ std::vector<unsigned char> oursEcb(const Workload& w) {
 }
 
 void finish(benchmark::State& state) {
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * kBufferBytes);
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(kBufferBytes));
 }
 
 // --- this library -----------------------------------------------------------
@@ -86,17 +86,17 @@ void BM_Ours_EncryptCbc(benchmark::State& state) {
 
 // Rijndael's wide blocks (192 and 256 bits) have no peer to compare with.
 void BM_Ours_EncryptEcbWideBlock(benchmark::State& state) {
-  const int blockBits = static_cast<int>(state.range(0));
+  const auto blockBits = static_cast<int>(state.range(0));
   Workload w(256);
   AES aes;
   aes.SetParameters(256, blockBits);
   aes.StartEncryption(w.key.data());
-  const unsigned long blocks = kBufferBytes * 8 / blockBits;
+  const unsigned long blocks = kBufferBytes * 8 / static_cast<unsigned long>(blockBits);
   for (auto _ : state) {
     aes.Encrypt(w.plain.data(), w.out.data(), blocks, AES::ECB);
     benchmark::DoNotOptimize(w.out.data());
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * blocks * blockBits / 8);
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(blocks) * blockBits / 8);
 }
 
 void BM_Ours_KeySetup(benchmark::State& state) {
@@ -179,7 +179,7 @@ void BM_MbedTLS_Soft_EncryptEcb(benchmark::State& state) {
   Workload w(static_cast<int>(state.range(0)));
   mbedtls_aes_context ctx;
   mbedtls_aes_init(&ctx);
-  mbedtls_aes_setkey_enc(&ctx, w.key.data(), w.keyBits);
+  mbedtls_aes_setkey_enc(&ctx, w.key.data(), static_cast<unsigned>(w.keyBits));
   for (unsigned long i = 0; i < kBlocks; ++i)
     mbedtls_internal_aes_encrypt(&ctx, w.plain.data() + 16 * i, w.check.data() + 16 * i);
   if (w.check != oursEcb(w)) state.SkipWithError("mbedTLS disagrees with our engine");
@@ -196,7 +196,7 @@ void BM_MbedTLS_Soft_DecryptEcb(benchmark::State& state) {
   Workload w(static_cast<int>(state.range(0)));
   mbedtls_aes_context ctx;
   mbedtls_aes_init(&ctx);
-  mbedtls_aes_setkey_dec(&ctx, w.key.data(), w.keyBits);
+  mbedtls_aes_setkey_dec(&ctx, w.key.data(), static_cast<unsigned>(w.keyBits));
   const auto cipher = oursEcb(w);
   for (unsigned long i = 0; i < kBlocks; ++i)
     mbedtls_internal_aes_decrypt(&ctx, cipher.data() + 16 * i, w.check.data() + 16 * i);
@@ -216,11 +216,11 @@ void BM_MbedTLS_Soft_EncryptCbc(benchmark::State& state) {
   Workload w(static_cast<int>(state.range(0)));
   mbedtls_aes_context ctx;
   mbedtls_aes_init(&ctx);
-  mbedtls_aes_setkey_enc(&ctx, w.key.data(), w.keyBits);
+  mbedtls_aes_setkey_enc(&ctx, w.key.data(), static_cast<unsigned>(w.keyBits));
   for (auto _ : state) {
     unsigned char chain[16] = {};
     for (unsigned long i = 0; i < kBlocks; ++i) {
-      for (int b = 0; b < 16; ++b) chain[b] ^= w.plain[16 * i + b];
+      for (unsigned long b = 0; b < 16; ++b) chain[b] ^= w.plain[16 * i + b];
       mbedtls_internal_aes_encrypt(&ctx, chain, w.out.data() + 16 * i);
       std::memcpy(chain, w.out.data() + 16 * i, 16);
     }

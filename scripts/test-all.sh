@@ -6,8 +6,9 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer, under ThreadSanitizer, with
 # clang, then on the device's ARMv6 CPU and on a big-endian CPU, both under
 # user-mode QEMU, then the fuzzers, 30 s each, two at a time (the fuzz-long
-# workflow preset runs them for 10 minutes each), and the API reference, whose
-# build fails on an undocumented public entity. The device build's suite
+# workflow preset runs them for 10 minutes each), the API reference, whose
+# build fails on an undocumented public entity, and the benchmarks (built,
+# not run: their warnings are errors too). The device build's suite
 # includes the ABI checks (exported symbols, dependencies, libabigail
 # baseline) and the install test. Last, its Debian packages are built and
 # checked, and the packaged kxutil runs in an armel root file system made of
@@ -35,7 +36,7 @@ stage size scripts/test-size.py
 stage format scripts/check-format.sh
 stage release cmake --workflow --preset release
 stage analysis scripts/check-tidy.sh
-for preset in sanitize tsan clang armv6 ppc fuzz docs; do
+for preset in sanitize tsan clang armv6 ppc fuzz docs bench; do
   stage "${preset}" cmake --workflow --preset "${preset}"
   if [[ ${preset} == armv6 ]]; then stage icount-guard scripts/icount-guard.sh; fi
 done
