@@ -213,20 +213,24 @@ disk "${work}/stick.img" $'label: dos\nstart=2048, size=32768, type=e\nstart=348
 rm -f "${work}"/*.part
 
 # --- the boot ------------------------------------------------------------------
+# USB autosuspend is off: the emulated USB host controller does not wake
+# from it, so a stick plugged in a few seconds after the last one left would
+# hang the board.
+stick=usb-storage,drive=stickdisk,id=stick
 qemu=(qemu-system-arm -M raspi0 -kernel "${kernel}/vmlinuz" -dtb "${kernel}/board.dtb"
   -initrd "${work}/root.cpio"
-  -append "console=ttyAMA0 rdinit=/init panic=-1 kxtime=$(date +%s) kxmode=${mode}"
+  -append "console=ttyAMA0 rdinit=/init panic=-1 usbcore.autosuspend=-1 kxtime=$(date +%s) kxmode=${mode}"
   -drive "file=${work}/sd.img,if=sd,format=raw"
   -blockdev "driver=file,filename=${work}/stick.img,node-name=stickfile"
   -blockdev driver=raw,file=stickfile,node-name=stickdisk
-  -device usb-storage,drive=stickdisk,id=stick
+  -device "${stick}"
   -nic none -no-reboot -display none)
 if [[ ${mode} == shell ]]; then
   exec "${qemu[@]}" -serial mon:stdio
 fi
 
-# The board asks for the stick to be pulled out with a line on its console;
-# the host does it through QEMU's monitor.
+# The board asks for the stick to be pulled out or plugged in with a line on
+# its console; the host does it through QEMU's monitor.
 log=${work}/serial.log
 monitor=${work}/monitor
 rm -f "${monitor}".{in,out} "${log}"
@@ -242,6 +246,7 @@ while IFS= read -r line; do
   printf '%s\n' "${line}" >>"${log}"
   case ${line} in
     "KX-HOST device_del") echo "device_del stick" >&"${commands}" ;;
+    "KX-HOST device_add") echo "device_add ${stick}" >&"${commands}" ;;
   esac
 done < <(timeout 150 "${qemu[@]}" -serial stdio -monitor "pipe:${monitor}" </dev/null 2>&1 ||
   echo "QEMU ended with status $?")

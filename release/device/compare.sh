@@ -128,7 +128,7 @@ check_df() {
   check "${step}: df and the library agree on ${path}" "$((size * 1024 >> 20)) $((used * 1024 >> 20))" \
     "${total_mib} ${used_mib}"
 }
-steps=(boot card-out stick-out stick-back card-back surprise after-umount)
+steps=(boot card-out stick-out stick-back card-back surprise after-umount replugged)
 for step in "${steps[@]}"; do
   check "${step}: the library's answers match the board's view" "$(out "probe ${step}")" \
     "$(expected_probe "${step}")"
@@ -141,8 +141,8 @@ check "the media at boot: card, stick (vfat), stick (ext4)" \
 /dev/sda1 ${stick} vfat
 /dev/sda2 ${data} ext4"
 check "the first mount point with the mark, step by step" "${marks[*]}" \
-  "${card} ${stick}  ${stick} ${stick} ${stick} ${card}"
-for step in "removed eject" inserted "removed pull"; do
+  "${card} ${stick}  ${stick} ${stick} ${stick} ${card} ${card}"
+for step in "removed unmounted" "inserted again" "removed mounted" "inserted after-pull"; do
   check "the kernel saw the stick: ${step}" "$(status "${step}")" 0
 done
 echo "After the stick was pulled out while mounted, the kernel's table says:"

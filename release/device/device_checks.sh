@@ -2,7 +2,8 @@
 # Runs on the booted board (busybox sh), started by its init: mounts the SD
 # card and the USB stick where the device mounts them, installs the project's
 # packages from the card with dpkg, runs the test programs, the examples and
-# kxutil, and takes the stick out and puts it back. It decides nothing:
+# kxutil, and has the host pull the stick out and plug it in again through
+# QEMU's monitor. It decides nothing:
 # every result goes to the console as a section
 #   @@ NAME
 #   <output of the command, standard error included>
@@ -68,26 +69,16 @@ snapshot() {
   done
 }
 
-# The stick's USB device in sysfs.
-stick_device() {
-  grep -l "QEMU USB HARDDRIVE" /sys/bus/usb/devices/*/product | sed 's|/product$||'
-}
-
-# hotplug pull|eject|insert: "pull" has QEMU unplug the stick (the host does
-# it on the line KX-HOST device_del); "eject" withdraws the USB device's
-# authorisation on the board, "insert" gives it back. (A stick plugged in
-# again through QEMU's device_add hangs this kernel's USB host driver, so the
-# stick comes back this way.)
+# hotplug out|in WHEN: the host has QEMU unplug the stick (on the console
+# line KX-HOST device_del) or plug it in again (KX-HOST device_add), and the
+# board waits until the kernel has seen it.
 hotplug() {
-  case $1 in
-    pull) echo "KX-HOST device_del" ;;
-    eject) echo 0 >"$(stick_device)/authorized" ;;
-    insert) echo 1 >"$(stick_device)/authorized" ;;
-  esac
-  if [ "$1" = insert ]; then
-    section "inserted" wait_for test -b /dev/sda2
+  if [ "$1" = in ]; then
+    echo "KX-HOST device_add"
+    section "inserted $2" wait_for test -b /dev/sda2
   else
-    section "removed $1" wait_for test ! -e /sys/block/sda
+    echo "KX-HOST device_del"
+    section "removed $2" wait_for test ! -e /sys/block/sda
   fi || section "kernel log" kernel_log
 }
 
@@ -139,17 +130,21 @@ section "kxutil decrypt" kxutil decrypt --key-hex "${key}" "${cipher}"
 section umount-card umount "${card}"
 snapshot card-out
 section umount-stick umount "${stick}" "${data}"
-hotplug eject
+hotplug out unmounted
 snapshot stick-out
-hotplug insert
+hotplug in again
 section mount-stick mount_stick
 snapshot stick-back
 section mount-card mount_card
 snapshot card-back
 # The stick is pulled out while mounted: what does the kernel's table say?
-hotplug pull
+hotplug out mounted
 snapshot surprise
 section surprise-read cat "${stick}/hello.txt"
 section surprise-umount umount "${stick}" "${data}"
 snapshot after-umount
+# Once its stale mounts are gone, the stick comes back under its old name.
+hotplug in after-pull
+section mount-stick mount_stick
+snapshot replugged
 section dmesg dmesg
