@@ -214,8 +214,8 @@ rm -f "${work}"/*.part
 
 # --- the boot ------------------------------------------------------------------
 # USB autosuspend is off: the emulated USB host controller does not wake
-# from it, so a stick plugged in a few seconds after the last one left would
-# hang the board.
+# from it, so a stick plugged in once the controller had suspended would hang
+# the board.
 stick=usb-storage,drive=stickdisk,id=stick
 qemu=(qemu-system-arm -M raspi0 -kernel "${kernel}/vmlinuz" -dtb "${kernel}/board.dtb"
   -initrd "${work}/root.cpio"
