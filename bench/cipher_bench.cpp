@@ -86,7 +86,7 @@ void BM_Ours_EncryptCbc(benchmark::State& state) {
 
 // Rijndael's wide blocks (192 and 256 bits) have no peer to compare with.
 void BM_Ours_EncryptEcbWideBlock(benchmark::State& state) {
-  const auto blockBits = static_cast<int>(state.range(0));
+  const int blockBits = static_cast<int>(state.range(0));
   Workload w(256);
   AES aes;
   aes.SetParameters(256, blockBits);
